@@ -1,0 +1,52 @@
+# Trawlix: the two commands of the README, and a few for developers.
+#   make run    install what is needed, build, install the data folder, start the program
+#   make test   install what is needed, build with sanitizers, run the whole test suite
+
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build install-data run test test-asan test-tsan bench format format-check clean
+
+all: build
+
+deps:
+	tools/install-deps
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build build -j$(JOBS)
+
+install-data: build
+	tools/install-data build
+
+run: install-data
+	build/app/trawlix --summary
+
+test: deps test-asan test-tsan
+
+# Everything under AddressSanitizer and UndefinedBehaviorSanitizer, warnings as errors.
+test-asan:
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTRAWLIX_WERROR=ON \
+	  -DTRAWLIX_SANITIZE="address;undefined" $(CMAKE_FLAGS)
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j$(JOBS)
+
+# The threaded tests (label "threads") again under ThreadSanitizer.
+test-tsan:
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTRAWLIX_WERROR=ON -DTRAWLIX_SANITIZE=thread \
+	  -DTRAWLIX_BUILD_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build build-tsan -j$(JOBS)
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	  ctest --output-on-failure -j$(JOBS) -L threads
+
+bench: build
+	@for b in build/bench/*_bench; do echo "== $$b"; "$$b"; done
+
+format:
+	cmake --build build --target format
+
+format-check:
+	cmake --build build --target format-check
+
+clean:
+	rm -rf build build-asan build-tsan

@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+/// What the GUI-free code may ask of the user: a message box with OK, or a Yes/No
+/// question. The windows implement it at start-up; tests implement it by recording.
+/// Called on the user-interface thread only.
+class IUserMessages {
+public:
+    virtual ~IUserMessages() = default;
+    virtual void Information(const std::string& text) = 0;
+    virtual void Error(const std::string& text) = 0;
+    /// True for Yes.
+    virtual bool Question(const std::string& text) = 0;
+};
+
+/// The implementation in use; a console one (standard error, questions answered No) until
+/// SetUserMessages installs another.
+IUserMessages& UserMessages();
+/// Installs an implementation (not owned); nullptr goes back to the console one.
+void SetUserMessages(IUserMessages* messages);

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/TConfig.h"
+
+#include <cstdlib>
+
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+std::string WithSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+/// Reads one value: the ini file first, the environment over it.
+class ValueSource final {
+public:
+    explicit ValueSource(const std::string& iniPath)
+        : m_ini(QString::fromStdString(iniPath), QSettings::IniFormat) {}
+
+    void Read(const char* key, const char* variable, std::string& value) const {
+        if (m_ini.contains(QLatin1String(key)))
+            value = m_ini.value(QLatin1String(key)).toString().toStdString();
+        if (const char* fromEnvironment = std::getenv(variable))
+            value = fromEnvironment;
+    }
+
+    void Read(const char* key, const char* variable, int& value) const {
+        std::string text;
+        Read(key, variable, text);
+        bool ok = false;
+        const int number = QString::fromStdString(text).toInt(&ok);
+        if (ok)
+            value = number;
+    }
+
+private:
+    QSettings m_ini;
+};
+
+} // namespace
+
+std::string TConfig::DefaultDataFolder() {
+    if (const char* folder = std::getenv("TRAWLIX_DATA_DIR"); folder && *folder)
+        return WithSlash(folder);
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return WithSlash(base.toStdString() + "/Trawlix");
+}
+
+TConfig TConfig::Load() { return LoadFor(DefaultDataFolder()); }
+
+TConfig TConfig::LoadFor(const std::string& dataFolder) {
+    TConfig config;
+    config.DataFolder = WithSlash(dataFolder);
+    config.AccountDatabase = config.DataFolder + "trawlix.fdb";
+    const ValueSource source(config.DataFolder + "trawlix.ini");
+    source.Read("SiteDomain", "TRAWLIX_SITE_DOMAIN", config.SiteDomain);
+    source.Read("AccountDatabase", "TRAWLIX_ACCOUNT_DB", config.AccountDatabase);
+    source.Read("MailHost", "TRAWLIX_MAIL_HOST", config.MailHost);
+    source.Read("MailPort", "TRAWLIX_MAIL_PORT", config.MailPort);
+    source.Read("MailSender", "TRAWLIX_MAIL_SENDER", config.MailSender);
+    source.Read("MailPassword", "TRAWLIX_MAIL_PASSWORD", config.MailPassword);
+    source.Read("MakerServer", "TRAWLIX_MAKER_SERVER", config.MakerServer);
+    source.Read("BannerServer", "TRAWLIX_BANNER_SERVER", config.BannerServer);
+    source.Read("HomePage", "TRAWLIX_HOME_PAGE", config.HomePage);
+    source.Read("ParserPauseMs", "TRAWLIX_PARSER_PAUSE_MS", config.ParserPauseMs);
+    source.Read("HttpProxy", "TRAWLIX_HTTP_PROXY", config.HttpProxy);
+    return config;
+}

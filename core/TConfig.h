@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+/// Every value of the installation that is not a user setting: where the data folder is
+/// and how the outside parties are reached. Compiled-in defaults, overridden by
+/// "trawlix.ini" in the data folder, overridden in turn by TRAWLIX_* environment variables.
+struct TConfig {
+    /// The data folder, always ending in "/".
+    std::string DataFolder;
+    /// Appended to a site's host name ("sfbay" + ".craigslist.org").
+    std::string SiteDomain = ".craigslist.org";
+    /// A local database file (embedded engine) or "host:ALIAS" for a server.
+    std::string AccountDatabase;
+    std::string MailHost = "mail.corvane.com";
+    int MailPort = 26;
+    std::string MailSender = "notify@corvane.com";
+    std::string MailPassword = "k7w2pQ9XL4";
+    std::string MakerServer = "http://www.corvane.com";
+    std::string BannerServer = "http://www.corvane.com";
+    std::string HomePage = "http://www.corvane.com/trawlix/";
+    int ParserPauseMs = 100;
+    /// Proxy for the site's pages; empty means the system's (http_proxy).
+    std::string HttpProxy;
+
+    /// The configuration for the data folder given by the environment.
+    static TConfig Load();
+    /// The configuration for a given data folder (a trailing "/" is added).
+    static TConfig LoadFor(const std::string& dataFolder);
+    /// $TRAWLIX_DATA_DIR, or the per-user data location + "/Trawlix/".
+    static std::string DefaultDataFolder();
+};

@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/TSession.h"
+
+#include <exception>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+
+#include "core/IUserMessages.h"
+#include "core/Log.h"
+#include "core/UiHandOver.h"
+#include "refdata/TCategories.h"
+#include "refdata/TPlaces.h"
+
+TSession* Session = nullptr;
+
+TInitSessionThread::TInitSessionThread(TSession& session) : m_session(session) {}
+
+void TInitSessionThread::run() {
+    if (isInterruptionRequested())
+        return;
+    std::unique_ptr<TPlaces> places;
+    std::unique_ptr<TCategories> categories;
+    bool loaded = false;
+    try {
+        places = std::make_unique<TPlaces>(m_session.DataFolder + "Places.tx");
+        categories = std::make_unique<TCategories>(m_session.DataFolder + "Categories.tx");
+        loaded = true;
+    } catch (const std::exception&) {
+        loaded = false;
+    }
+    if (isInterruptionRequested())
+        return;
+    m_session.HandOver([&] {
+        if (m_session.InitThread != this)
+            return; // abandoned by CancelOpen: nothing more reaches the session
+        if (loaded)
+            m_session.AdoptLoadedData(this, std::move(places), std::move(categories));
+        else
+            m_session.OpenFailed();
+    });
+}
+
+TFinishSessionThread::TFinishSessionThread(TSession& session, bool quitAfterwards)
+    : QuitAfterwards(quitAfterwards), m_session(session) {}
+
+void TFinishSessionThread::run() {
+    bool wasOpen = false;
+    m_session.HandOver([&] {
+        wasOpen = m_session.SessionOpen;
+        m_session.SignedIn = false;
+        m_session.CancelOpen();
+    });
+    if (wasOpen) {
+        std::unique_ptr<TPlaces> places;
+        std::unique_ptr<TCategories> categories;
+        m_session.HandOver([&] { m_session.ReleaseSessionData(places, categories); });
+        // The tables are destroyed here, off the user-interface thread.
+        places.reset();
+        categories.reset();
+    }
+    m_session.HandOver([&] {
+        if (m_session.ExitAction == 0 || m_session.ExitAction == 1)
+            m_session.ExitWindows(m_session.ExitAction);
+        if (QuitAfterwards)
+            m_session.Quit();
+    });
+}
+
+TSession::TSession() : TSession(TConfig::Load()) {}
+
+TSession::TSession(TConfig config)
+    : Config(std::move(config)), DataFolder(Config.DataFolder), ExitWindows(ExitWindowsAs),
+      m_uiContext(std::make_unique<QObject>()) {
+    ResetLog(DataFolder);
+    Session = this;
+}
+
+TSession::~TSession() {
+    m_closing = true;
+    for (const QPointer<QThread>& worker : m_workers)
+        if (worker)
+            worker->requestInterruption();
+    // A worker may be blocked in a hand-over: deliver those (they do nothing now that the
+    // session is closing) until every worker has ended.
+    for (const QPointer<QThread>& worker : m_workers) {
+        if (!worker)
+            continue;
+        while (!worker->wait(QDeadlineTimer(5)))
+            QCoreApplication::sendPostedEvents(m_uiContext.get());
+        delete worker.data();
+    }
+    if (Session == this)
+        Session = nullptr;
+}
+
+void TSession::HandOver(const std::function<void()>& work) {
+    RunOnUiThread(m_uiContext.get(), [&] {
+        if (!m_closing)
+            work();
+    });
+}
+
+void TSession::StartWorker(QThread* thread) {
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    std::erase_if(m_workers, [](const QPointer<QThread>& worker) { return worker.isNull(); });
+    m_workers.emplace_back(thread);
+    thread->start();
+}
+
+void TSession::OpenSession() {
+    Status = "Connecting...";
+    auto* thread = new TInitSessionThread(*this);
+    QObject::connect(thread, &QThread::finished, m_uiContext.get(), [this, thread] {
+        if (InitThread == thread)
+            InitThreadDone();
+    });
+    InitThread = thread;
+    StartWorker(thread);
+}
+
+void TSession::AdoptLoadedData(TInitSessionThread*, std::unique_ptr<TPlaces> places,
+                               std::unique_ptr<TCategories> categories) {
+    Places = std::move(places);
+    Categories = std::move(categories);
+    OpenSucceeded();
+}
+
+void TSession::OpenSucceeded() {
+    Status = "Idle";
+    SignedIn = true;
+    SessionOpen = true;
+    if (Places && !Places->ReadWarning.empty())
+        UserMessages().Error(Places->ReadWarning);
+    if (OnSignInDone)
+        OnSignInDone();
+}
+
+void TSession::OpenFailed() {
+    Status = "Idle";
+    SignedIn = false;
+    SessionOpen = false;
+    if (OnSignInDone)
+        OnSignInDone();
+}
+
+void TSession::CancelOpen() {
+    if (InitThread) {
+        InitThread->requestInterruption();
+        InitThread = nullptr;
+    }
+    OpenCancelled = 1;
+    OpenFailed();
+}
+
+int TSession::TakeCancelled() {
+    const int cancelled = OpenCancelled;
+    OpenCancelled = 0;
+    return cancelled;
+}
+
+void TSession::CloseSession(bool quitAfterwards) {
+    Status = "Disconnecting...";
+    auto* thread = new TFinishSessionThread(*this, quitAfterwards);
+    FinishThread = thread;
+    StartWorker(thread);
+}
+
+void TSession::ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_ptr<TCategories>& categories) {
+    places = std::move(Places);
+    categories = std::move(Categories);
+    SessionOpen = false;
+}
+
+void TSession::InitThreadDone() { InitThread = nullptr; }
+
+void TSession::Quit() { QCoreApplication::quit(); }
+
+bool ExitWindowsAs(int action) {
+    QStringList arguments{QStringLiteral("call"), QStringLiteral("org.freedesktop.login1"),
+                          QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager")};
+    if (action == 0)
+        arguments << QStringLiteral("TerminateSession") << QStringLiteral("s") << qEnvironmentVariable("XDG_SESSION_ID");
+    else if (action == 1)
+        arguments << QStringLiteral("PowerOff") << QStringLiteral("b") << QStringLiteral("false");
+    else
+        return false;
+    return QProcess::execute(QStringLiteral("busctl"), arguments) == 0;
+}

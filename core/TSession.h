@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QPointer>
+#include <QThread>
+
+#include "core/TConfig.h"
+
+class TPlaces;
+class TCategories;
+class TSession;
+
+/// Loads the reference data for a sign-in; frees itself when it ends.
+class TInitSessionThread final : public QThread {
+    Q_OBJECT
+public:
+    explicit TInitSessionThread(TSession& session);
+
+protected:
+    void run() override;
+
+private:
+    TSession& m_session;
+};
+
+/// Signs out: releases what the session holds, then optionally ends the program.
+/// Frees itself when it ends.
+class TFinishSessionThread final : public QThread {
+    Q_OBJECT
+public:
+    TFinishSessionThread(TSession& session, bool quitAfterwards);
+    const bool QuitAfterwards;
+
+protected:
+    void run() override;
+
+private:
+    TSession& m_session;
+};
+
+/// The session context: owns the shared state of the program (configuration, reference
+/// data, the signed-in state) and runs sign-in and sign-out. Lives on the user-interface
+/// thread; the session threads reach it only through synchronous hand-overs.
+class TSession final {
+public:
+    /// Resolves the data folder from the environment, empties its "log.tx".
+    TSession();
+    /// Uses the given configuration (its data folder must exist). Throws
+    /// std::ios_base::failure when "log.tx" cannot be created.
+    explicit TSession(TConfig config);
+    ~TSession();
+    TSession(const TSession&) = delete;
+    TSession& operator=(const TSession&) = delete;
+
+    TConfig Config;
+    std::unique_ptr<TPlaces> Places;
+    std::unique_ptr<TCategories> Categories;
+    bool SessionOpen = false;
+    std::string Status = "Idle";
+    bool SignedIn = false;
+    QPointer<TInitSessionThread> InitThread;
+    std::function<void()> OnSignInDone;
+    QPointer<TFinishSessionThread> FinishThread;
+    int OpenCancelled = 0;
+    /// Always ends in "/".
+    std::string DataFolder;
+    /// 0 logs the desktop user off and 1 powers the machine off after a sign-out.
+    int ExitAction = 100;
+    /// How ExitAction is carried out; tests put a recorder here.
+    std::function<bool(int)> ExitWindows;
+
+    void OpenSession();
+    void OpenSucceeded();
+    void OpenFailed();
+    void CancelOpen();
+    int TakeCancelled();
+    void CloseSession(bool quitAfterwards);
+    void InitThreadDone();
+    /// Ends the application's event loop.
+    void Quit();
+
+    /// Runs work on the user-interface thread and waits for it; skipped once the session
+    /// is being destroyed. For the session threads.
+    void HandOver(const std::function<void()>& work);
+
+private:
+    friend class TInitSessionThread;
+    friend class TFinishSessionThread;
+
+    /// Takes the loaded tables from the sign-in thread, unless that thread was abandoned.
+    void AdoptLoadedData(TInitSessionThread* thread, std::unique_ptr<TPlaces> places,
+                         std::unique_ptr<TCategories> categories);
+    void StartWorker(QThread* thread);
+    /// Releases the reference data and the account; runs on the user-interface thread.
+    void ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_ptr<TCategories>& categories);
+
+    /// Lives on the user-interface thread; receives the hand-overs of the session threads.
+    std::unique_ptr<QObject> m_uiContext;
+    std::vector<QPointer<QThread>> m_workers;
+    bool m_closing = false;
+};
+
+/// Carries out ExitAction 0 (end the desktop session) or 1 (power off) through logind.
+bool ExitWindowsAs(int action);
+
+/// The one session of the program while it exists.
+extern TSession* Session;

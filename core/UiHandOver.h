@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+
+#include <QObject>
+
+/// Runs work on the thread of context and returns once it has run there. Called on that
+/// thread it runs at once; from a worker it blocks on a queued call. If context is
+/// destroyed before the call is delivered, the call is dropped and this returns false.
+bool RunOnUiThread(QObject* context, const std::function<void()>& work);
