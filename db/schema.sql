@@ -1,0 +1,279 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
+/* The account database: accounts, program properties, mobile carrier networks and the
+   remote copy of every saved search. Run by db/create-database right after CREATE DATABASE
+   (connection character set UTF8, connected as TRAWLIXCLIENT, who then owns every object). */
+
+SET SQL DIALECT 3;
+
+/* ---- Carrier networks: an SMS is a mail to <phone>@<gateway> ---- */
+
+CREATE TABLE GSM_NETWORKS (
+    GSM_ID       INTEGER NOT NULL PRIMARY KEY,
+    GSM_NAME     VARCHAR(50) NOT NULL,
+    GSM_GATEWAY  VARCHAR(100) NOT NULL
+);
+
+/* ---- Accounts ---- */
+
+CREATE SEQUENCE GEN_USERS;
+
+/* USR_NAME is the e-mail address the account signs in with. It is at most 50 characters,
+   the length the program keeps, so that the record's name always names the row.
+   USR_PASS holds only the derived form of the login key or password (never the secret):
+   "argon2id$" and the hex of Argon2id(secret, salt from the lower-cased name), computed by
+   the program. NULL means that no secret has been set yet and matches nothing. */
+CREATE TABLE USERS (
+    USR_ID               INTEGER NOT NULL PRIMARY KEY,
+    USR_NAME             VARCHAR(50) NOT NULL,
+    USR_PASS             VARCHAR(100),
+    USR_TYPE             INTEGER DEFAULT 1 NOT NULL,
+    USR_LOGGED           CHAR(1) DEFAULT 'F',
+    USR_LAST_HARDWARE    VARCHAR(50),
+    USR_LAST_LOGIN_DATE  TIMESTAMP,
+    USR_REAL_NAME        VARCHAR(100),
+    USR_PHONE            VARCHAR(50),
+    USR_EMAIL            VARCHAR(254),
+    USR_GSMNETWORKID     INTEGER REFERENCES GSM_NETWORKS (GSM_ID) ON DELETE SET NULL,
+    USR_BIRTHDATE        DATE,
+    USR_STATUS           INTEGER DEFAULT 0 NOT NULL
+);
+
+/* One account per address, whatever its letter case. */
+CREATE UNIQUE INDEX USERS_NAME_LOWER ON USERS COMPUTED BY (LOWER(USR_NAME));
+
+/* ---- Program properties ---- */
+
+CREATE TABLE PROPERTIES (
+    PROP_NAME   VARCHAR(50) NOT NULL PRIMARY KEY,
+    PROP_VALUE  VARCHAR(1000)
+);
+
+/* ---- Remote copy of the searches ---- */
+
+CREATE SEQUENCE GEN_SEARCHES;
+
+CREATE TABLE SEARCHES (
+    SRCH_ID              INTEGER NOT NULL PRIMARY KEY,
+    USR_ID               INTEGER NOT NULL REFERENCES USERS (USR_ID) ON DELETE CASCADE,
+    FLD_ID               INTEGER,
+    SRCH_NAME            VARCHAR(50) NOT NULL,
+    CAT_ID               INTEGER NOT NULL,
+    POS_KEYWORDS         VARCHAR(1000),
+    NEG_KEYWORDS         VARCHAR(1000),
+    ONLY_TITLES          CHAR(1) NOT NULL,
+    HAS_IMAGE            CHAR(1) NOT NULL,
+    FILTER_KEYWORDS      VARCHAR(1000),
+    FILTER_OR            CHAR(1) NOT NULL,
+    FILTER_DAYS          INTEGER NOT NULL,
+    ADD_MIN              DOUBLE PRECISION,
+    ADD_MAX              DOUBLE PRECISION,
+    ADD_BATHS            INTEGER,
+    ADD_CHECK1           CHAR(1),
+    ADD_CHECK2           CHAR(1),
+    ADD_CHECK3           CHAR(1),
+    ADD_CHECK4           CHAR(1),
+    ADD_CHECK5           CHAR(1),
+    NOTIFY               CHAR(1) NOT NULL,
+    NOTIFY_EMAIL         CHAR(1) NOT NULL,
+    NOTIFY_EMAIL_DIGEST  CHAR(1) NOT NULL,
+    ADV1                 VARCHAR(1000),
+    ADV2                 VARCHAR(1000),
+    ADV3                 VARCHAR(1000),
+    ADV4                 VARCHAR(1000),
+    ADV5                 VARCHAR(1000),
+    ADV6                 VARCHAR(1000)
+);
+
+CREATE INDEX SEARCHES_USER ON SEARCHES (USR_ID);
+
+CREATE SEQUENCE GEN_SEARCH_LOCATIONS;
+
+/* The program inserts NULL as the row id; the trigger below fills it. */
+CREATE TABLE SEARCH_LOCATIONS (
+    SL_ID             INTEGER NOT NULL PRIMARY KEY,
+    SRCH_ID           INTEGER NOT NULL REFERENCES SEARCHES (SRCH_ID) ON DELETE CASCADE,
+    SRCH_LOCATION_ID  INTEGER NOT NULL
+);
+
+CREATE EXCEPTION E_BAD_ACCOUNT_NAME 'The e-mail address must hold 1 to 50 characters';
+CREATE EXCEPTION E_NO_SUCH_SEARCH 'No search has this id';
+
+COMMIT;
+
+SET TERM ^ ;
+
+CREATE TRIGGER SEARCH_LOCATIONS_ID FOR SEARCH_LOCATIONS ACTIVE BEFORE INSERT POSITION 0 AS
+BEGIN
+    IF (NEW.SL_ID IS NULL) THEN
+        NEW.SL_ID = NEXT VALUE FOR GEN_SEARCH_LOCATIONS;
+END^
+
+/* Registers an address (or finds its account) and issues a new login key for it.
+   The key comes from the engine's random generator (two version-4 UUIDs, 96 random bits)
+   and is only returned, never stored: the caller stores its derived form in USR_PASS in
+   the same transaction, so neither the key nor a half-made account is ever committed. */
+CREATE PROCEDURE INSERT_TEMP_USER (
+    NAME   VARCHAR(100),
+    EMAIL  VARCHAR(254)
+) RETURNS (
+    NEW_ID     INTEGER,
+    LOGIN_KEY  VARCHAR(24)
+) AS
+    DECLARE U1 CHAR(32);
+    DECLARE U2 CHAR(32);
+BEGIN
+    IF (EMAIL IS NULL OR CHAR_LENGTH(EMAIL) = 0 OR CHAR_LENGTH(EMAIL) > 50) THEN
+        EXCEPTION E_BAD_ACCOUNT_NAME;
+    SELECT USR_ID FROM USERS WHERE LOWER(USR_NAME) = LOWER(:EMAIL) INTO :NEW_ID;
+    IF (NEW_ID IS NULL) THEN
+    BEGIN
+        NEW_ID = NEXT VALUE FOR GEN_USERS;
+        INSERT INTO USERS (USR_ID, USR_NAME, USR_PASS, USR_TYPE, USR_LOGGED, USR_REAL_NAME, USR_EMAIL, USR_STATUS)
+        VALUES (:NEW_ID, :EMAIL, NULL, 1, 'F', :NAME, :EMAIL, 0);
+    END
+    /* The first twelve hex digits of a version-4 UUID are all random. */
+    U1 = REPLACE(UUID_TO_CHAR(GEN_UUID()), '-', '');
+    U2 = REPLACE(UUID_TO_CHAR(GEN_UUID()), '-', '');
+    LOGIN_KEY = SUBSTRING(U1 FROM 1 FOR 12) || SUBSTRING(U2 FROM 1 FOR 12);
+END^
+
+CREATE PROCEDURE INSERT_SEARCH (
+    USR_ID               INTEGER,
+    FLD_ID               INTEGER,
+    NAME                 VARCHAR(50),
+    CAT_ID               INTEGER,
+    POS_KEYWORDS         VARCHAR(1000),
+    NEG_KEYWORDS         VARCHAR(1000),
+    ONLY_TITLES          CHAR(1),
+    HAS_IMAGE            CHAR(1),
+    FILTER_KEYWORDS      VARCHAR(1000),
+    FILTER_OR            CHAR(1),
+    FILTER_DAYS          INTEGER,
+    ADD_MIN              DOUBLE PRECISION,
+    ADD_MAX              DOUBLE PRECISION,
+    ADD_BATHS            INTEGER,
+    ADD_CHECK1           CHAR(1),
+    ADD_CHECK2           CHAR(1),
+    ADD_CHECK3           CHAR(1),
+    ADD_CHECK4           CHAR(1),
+    ADD_CHECK5           CHAR(1),
+    NOTIFY               CHAR(1),
+    NOTIFY_EMAIL         CHAR(1),
+    NOTIFY_EMAIL_DIGEST  CHAR(1),
+    ADV1                 VARCHAR(1000),
+    ADV2                 VARCHAR(1000),
+    ADV3                 VARCHAR(1000),
+    ADV4                 VARCHAR(1000),
+    ADV5                 VARCHAR(1000),
+    ADV6                 VARCHAR(1000)
+) RETURNS (
+    NEW_ID  INTEGER
+) AS
+BEGIN
+    NEW_ID = NEXT VALUE FOR GEN_SEARCHES;
+    INSERT INTO SEARCHES (SRCH_ID, USR_ID, FLD_ID, SRCH_NAME, CAT_ID, POS_KEYWORDS, NEG_KEYWORDS, ONLY_TITLES,
+        HAS_IMAGE, FILTER_KEYWORDS, FILTER_OR, FILTER_DAYS, ADD_MIN, ADD_MAX, ADD_BATHS, ADD_CHECK1, ADD_CHECK2,
+        ADD_CHECK3, ADD_CHECK4, ADD_CHECK5, NOTIFY, NOTIFY_EMAIL, NOTIFY_EMAIL_DIGEST, ADV1, ADV2, ADV3, ADV4, ADV5,
+        ADV6)
+    VALUES (:NEW_ID, :USR_ID, :FLD_ID, COALESCE(:NAME, ''), :CAT_ID, :POS_KEYWORDS, :NEG_KEYWORDS, :ONLY_TITLES,
+        :HAS_IMAGE, :FILTER_KEYWORDS, :FILTER_OR, :FILTER_DAYS, :ADD_MIN, :ADD_MAX, :ADD_BATHS, :ADD_CHECK1,
+        :ADD_CHECK2, :ADD_CHECK3, :ADD_CHECK4, :ADD_CHECK5, :NOTIFY, :NOTIFY_EMAIL, :NOTIFY_EMAIL_DIGEST, :ADV1,
+        :ADV2, :ADV3, :ADV4, :ADV5, :ADV6);
+END^
+
+/* Updates a search row; with DELETE_LOCATIONS 'T' also drops its location rows, which the
+   program then writes anew in the same transaction. An unknown id is an error, so that a
+   search removed meanwhile is not reported as saved. */
+CREATE PROCEDURE UPDATE_SEARCH_DELETE_LOCATIONS (
+    ID                   INTEGER,
+    FLD_ID               INTEGER,
+    NAME                 VARCHAR(50),
+    CATEGORY_ID          INTEGER,
+    POSITIVE_KEYWORDS    VARCHAR(1000),
+    NEGATIVE_KEYWORDS    VARCHAR(1000),
+    ONLY_TITLES          CHAR(1),
+    HAS_IMAGE            CHAR(1),
+    FILTER_KEYWORDS      VARCHAR(1000),
+    FILTER_OR            CHAR(1),
+    FILTER_DAYS          INTEGER,
+    ADD_MIN              DOUBLE PRECISION,
+    ADD_MAX              DOUBLE PRECISION,
+    ADD_BATHS            INTEGER,
+    ADD_CHECK1           CHAR(1),
+    ADD_CHECK2           CHAR(1),
+    ADD_CHECK3           CHAR(1),
+    ADD_CHECK4           CHAR(1),
+    ADD_CHECK5           CHAR(1),
+    NOTIFY               CHAR(1),
+    NOTIFY_EMAIL         CHAR(1),
+    NOTIFY_EMAIL_DIGEST  CHAR(1),
+    DELETE_LOCATIONS     CHAR(1),
+    ADV1                 VARCHAR(1000),
+    ADV2                 VARCHAR(1000),
+    ADV3                 VARCHAR(1000),
+    ADV4                 VARCHAR(1000),
+    ADV5                 VARCHAR(1000),
+    ADV6                 VARCHAR(1000)
+) AS
+BEGIN
+    UPDATE SEARCHES SET
+        FLD_ID = :FLD_ID, SRCH_NAME = COALESCE(:NAME, ''), CAT_ID = :CATEGORY_ID,
+        POS_KEYWORDS = :POSITIVE_KEYWORDS, NEG_KEYWORDS = :NEGATIVE_KEYWORDS, ONLY_TITLES = :ONLY_TITLES,
+        HAS_IMAGE = :HAS_IMAGE, FILTER_KEYWORDS = :FILTER_KEYWORDS, FILTER_OR = :FILTER_OR,
+        FILTER_DAYS = :FILTER_DAYS, ADD_MIN = :ADD_MIN, ADD_MAX = :ADD_MAX, ADD_BATHS = :ADD_BATHS,
+        ADD_CHECK1 = :ADD_CHECK1, ADD_CHECK2 = :ADD_CHECK2, ADD_CHECK3 = :ADD_CHECK3, ADD_CHECK4 = :ADD_CHECK4,
+        ADD_CHECK5 = :ADD_CHECK5, NOTIFY = :NOTIFY, NOTIFY_EMAIL = :NOTIFY_EMAIL,
+        NOTIFY_EMAIL_DIGEST = :NOTIFY_EMAIL_DIGEST, ADV1 = :ADV1, ADV2 = :ADV2, ADV3 = :ADV3, ADV4 = :ADV4,
+        ADV5 = :ADV5, ADV6 = :ADV6
+    WHERE SRCH_ID = :ID;
+    IF (ROW_COUNT = 0) THEN
+        EXCEPTION E_NO_SUCH_SEARCH;
+    IF (DELETE_LOCATIONS = 'T') THEN
+        DELETE FROM SEARCH_LOCATIONS WHERE SRCH_ID = :ID;
+END^
+
+CREATE PROCEDURE DELETE_SEARCH (
+    SRCH_ID  INTEGER
+) AS
+BEGIN
+    DELETE FROM SEARCH_LOCATIONS WHERE SRCH_ID = :SRCH_ID;
+    DELETE FROM SEARCHES WHERE SRCH_ID = :SRCH_ID;
+END^
+
+SET TERM ; ^
+
+COMMIT;
+
+/* ---- Seed data ---- */
+
+/* The published version and its installer. Update these rows when a new installer is
+   put on the maker's server. */
+INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES ('TRAWLIX_VERSION', '3.33');
+INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES ('TRAWLIX_VERSION_URL', 'http://www.corvane.com/trawlix/setup.exe');
+INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES ('TRAWLIX_VERSION_SIZE', '2871296');
+
+/* E-mail-to-SMS gateways of real carriers. Carriers have been closing these gateways;
+   the rows of the ones known to be shut down are kept (accounts may still refer to them)
+   and marked below. */
+INSERT INTO GSM_NETWORKS VALUES (1, 'AT&T (US)', 'txt.att.net');                  /* discontinued by AT&T in June 2025 */
+INSERT INTO GSM_NETWORKS VALUES (2, 'Verizon Wireless (US)', 'vtext.com');
+INSERT INTO GSM_NETWORKS VALUES (3, 'T-Mobile (US)', 'tmomail.net');
+INSERT INTO GSM_NETWORKS VALUES (4, 'Sprint (US)', 'messaging.sprintpcs.com');    /* discontinued: Sprint merged into T-Mobile */
+INSERT INTO GSM_NETWORKS VALUES (5, 'U.S. Cellular (US)', 'email.uscc.net');
+INSERT INTO GSM_NETWORKS VALUES (6, 'Metro by T-Mobile (US)', 'mymetropcs.com');
+INSERT INTO GSM_NETWORKS VALUES (7, 'Boost Mobile (US)', 'sms.myboostmobile.com');
+INSERT INTO GSM_NETWORKS VALUES (8, 'Cricket Wireless (US)', 'sms.cricketwireless.net');
+INSERT INTO GSM_NETWORKS VALUES (9, 'Google Fi (US)', 'msg.fi.google.com');
+INSERT INTO GSM_NETWORKS VALUES (10, 'Virgin Mobile (US)', 'vmobl.com');          /* discontinued: the brand closed in 2020 */
+INSERT INTO GSM_NETWORKS VALUES (11, 'Nextel (US)', 'messaging.nextel.com');      /* discontinued: network shut down in 2013 */
+INSERT INTO GSM_NETWORKS VALUES (12, 'Alltel (US)', 'message.alltel.com');        /* discontinued: absorbed by Verizon */
+INSERT INTO GSM_NETWORKS VALUES (13, 'Republic Wireless (US)', 'text.republicwireless.com'); /* discontinued */
+INSERT INTO GSM_NETWORKS VALUES (14, 'Consumer Cellular (US)', 'mailmymobile.net');
+INSERT INTO GSM_NETWORKS VALUES (15, 'Ting (US)', 'message.ting.com');
+INSERT INTO GSM_NETWORKS VALUES (16, 'Bell (Canada)', 'txt.bell.ca');
+INSERT INTO GSM_NETWORKS VALUES (17, 'Rogers (Canada)', 'pcs.rogers.com');
+INSERT INTO GSM_NETWORKS VALUES (18, 'Telus (Canada)', 'msg.telus.com');
+INSERT INTO GSM_NETWORKS VALUES (19, 'Fido (Canada)', 'fido.ca');
+INSERT INTO GSM_NETWORKS VALUES (20, 'Virgin Plus (Canada)', 'vmobile.ca');
+
+COMMIT;
