@@ -71,8 +71,8 @@ void TFinishSessionThread::run() {
 TSession::TSession() : TSession(TConfig::Load()) {}
 
 TSession::TSession(TConfig config)
-    : Config(std::move(config)), DataFolder(Config.DataFolder), ExitWindows(ExitWindowsAs),
-      m_uiContext(std::make_unique<QObject>()) {
+    : Config(std::move(config)), Settings(std::make_unique<TSettings>()), DataFolder(Config.DataFolder),
+      ExitWindows(ExitWindowsAs), m_uiContext(std::make_unique<QObject>()) {
     ResetLog(DataFolder);
     Session = this;
 }
@@ -91,6 +91,8 @@ TSession::~TSession() {
             QCoreApplication::sendPostedEvents(m_uiContext.get());
         delete worker.data();
     }
+    // Saved while the places its default locations refer to still exist.
+    Settings.reset();
     if (Session == this)
         Session = nullptr;
 }
@@ -131,6 +133,9 @@ void TSession::OpenSucceeded() {
     Status = "Idle";
     SignedIn = true;
     SessionOpen = true;
+    // The stored default locations can be looked up only now that the place table exists.
+    if (Settings && Places)
+        Settings->LoadDefaultLocations(*Places);
     if (Places && !Places->ReadWarning.empty())
         UserMessages().Error(Places->ReadWarning);
     if (OnSignInDone)
@@ -161,6 +166,9 @@ int TSession::TakeCancelled() {
 }
 
 void TSession::CloseSession(bool quitAfterwards) {
+    // They refer to records of the place table, which the sign-out releases.
+    if (Settings)
+        Settings->DefaultLocations.clear();
     Status = "Disconnecting...";
     auto* thread = new TFinishSessionThread(*this, quitAfterwards);
     FinishThread = thread;

@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include "core/TConfig.h"
+#include "store/TSettings.h"
 
 class TPlaces;
 class TCategories;
@@ -59,6 +60,8 @@ public:
     TSession& operator=(const TSession&) = delete;
 
     TConfig Config;
+    /// Created (and loaded) with the session, saved when it is destroyed.
+    std::unique_ptr<TSettings> Settings;
     std::unique_ptr<TPlaces> Places;
     std::unique_ptr<TCategories> Categories;
     bool SessionOpen = false;
