@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "refdata/TPlace.h"
+#include "search/TBoundedText.h"
+#include "search/TEntry.h"
+#include "search/TFavourite.h"
+#include "search/TLatestEntry.h"
+
+class IResultsView;
+namespace pugi {
+class xml_document;
+class xml_node;
+} // namespace pugi
+
+using TFavouriteList = std::vector<std::unique_ptr<TFavourite>>;
+using TLatestEntryList = std::vector<std::unique_ptr<TLatestEntry>>;
+
+/// One search of the classifieds site: its criteria, its chosen locations, the result lists
+/// it owns and the state of its run. Lives on the user-interface thread; during a run the
+/// parser thread reads it only while the user-interface thread waits for it.
+class TSearch final {
+public:
+    static constexpr std::size_t NameCapacity = 50;
+    static constexpr std::size_t SelectedEntryCapacity = 100;
+
+    TSearch();
+    /// A search read from its element of the searches file (TSearchXml.cpp).
+    explicit TSearch(const pugi::xml_node& element);
+    ~TSearch();
+    TSearch(const TSearch&) = delete;
+    TSearch& operator=(const TSearch&) = delete;
+
+    // Identity.
+    /// Account the search was saved under; -1 in the searches file means nobody signed in.
+    int UserId = 0;
+    /// Row id in the account database; below 1 while the search has no row.
+    int SearchId = 0;
+    /// Folder id in the account database; below 1 means no folder.
+    int FolderId = 0;
+    TBoundedText<NameCapacity> Name;
+
+    // Where to search.
+    /// Miles around each leaf location that a run also searches.
+    int Distance = 0;
+
+    // What to search for.
+    /// A record of the session's category table (not owned); must be set before a run.
+    const TPlace* Category = nullptr;
+    std::string PositiveKeywords;
+    std::string NegativeKeywords;
+    bool OnlyTitles = false;
+    bool HasImage = false;
+    std::string AdvAllThese;
+    std::string AdvExact;
+    std::string AdvOr1;
+    std::string AdvOr2;
+    std::string AdvOr3;
+    std::string AdvNoneOfThese;
+
+    // Extras of the "personals" group.
+    int MinAge = 0;
+    int MaxAge = 0;
+    // Extras of the "housing" group; 0 rent means open.
+    double MinRent = 0;
+    double MaxRent = 0;
+    /// 0 to 8; 0 means any.
+    int Bedrooms = 0;
+    bool Cats = false;
+    bool Dogs = false;
+    // Extras of the "for sale" group; 0 means open.
+    double MinPrice = 0;
+    double MaxPrice = 0;
+    // Extras of the "jobs" group.
+    bool Telecommuting = false;
+    bool Contract = false;
+    bool Internship = false;
+    bool PartTime = false;
+    bool NonProfit = false;
+
+    // Result filter.
+    std::string FilterKeywords;
+    /// A space between filter keywords means OR (true) or AND (false).
+    bool FilterOr = true;
+    /// Keep only results of the last this many days; 0 = no limit.
+    int FilterDays = 0;
+
+    // Notification.
+    bool NotifySms = false;
+    bool NotifyEmail = false;
+    bool NotifyEmailDigest = false;
+
+    // View state of the search window.
+    /// A run keeps earlier results (only their new mark goes) instead of emptying the list.
+    bool KeepOldResults = true;
+    /// Link of the result selected in the results list.
+    TBoundedText<SelectedEntryCapacity> SelectedEntry;
+    bool ShowPreview = false;
+    /// Preview height as a fraction of the window height.
+    float PreviewHeightRatio = 0;
+
+    // Result lists, owned with their objects.
+    TEntryList Results;
+    /// Results the user deleted; runs leave these postings out.
+    TEntryList DeletedResults;
+    TFavouriteList Favourites;
+    /// Per location of the last run, its newest posting.
+    TLatestEntryList LatestEntries;
+    /// A background check saw newer postings than the markers.
+    bool NewResultsAvailable = false;
+    /// The chosen locations must be rewritten in the account database at the next save.
+    bool LocationsChanged = false;
+
+    // Run state.
+    /// The places of the current run in fetch order (not owned); may repeat a place.
+    TPlaceList LocationsToSearch;
+    /// 0-based position in LocationsToSearch of the location being fetched or parsed.
+    int LocationIndex = 0;
+    /// Results page of the current pass: 1, or 2 on the second pass.
+    int Page = 1;
+    /// Links fetched in the current run, in order.
+    std::vector<std::string> FetchedLinks;
+    /// Where a run shows accepted entries; not owned, may be null.
+    IResultsView* ResultsView = nullptr;
+    /// No run is active.
+    bool Idle = true;
+
+    /// Reads a search's chosen locations back from the account database into list; set by
+    /// the account layer. Unset means there is nothing to read back.
+    static std::function<void(TSearch& search, TPlaceList& list)> LocationsLoader;
+
+    /// The chosen locations: the top-most fully chosen places (not owned). A search that
+    /// has no list gets a new one, read back through LocationsLoader when SearchId > 0.
+    TPlaceList& Locations();
+    /// Replaces the chosen locations (the leaf list is not rebuilt; see SetLeafLocations).
+    void SetLocations(TPlaceList places);
+    /// Drops the chosen-locations list so that the next Locations() makes it again.
+    void DiscardLocations();
+    /// The chosen locations expanded to leaf places, built on first request.
+    TPlaceList& LeafLocations();
+    void SetLeafLocations(TPlaceList places);
+
+    /// The name of the category's parent, or of the category itself when it is a main
+    /// category. Requires Category.
+    std::string CategoryGroup() const;
+
+    /// Appends a copy of entry to DeletedResults, then removes entry from Results (freeing
+    /// it) if it is there. entry must not be an element of DeletedResults.
+    void MarkDeleted(const TEntry& entry);
+    /// Clear: empties Results. Otherwise every result loses its new mark.
+    void ResetResults(bool clear);
+
+    /// The site's results link for LocationsToSearch[LocationIndex] and Page; writes it to
+    /// the log. Throws std::logic_error when there is no category or no such location, and
+    /// whatever WriteLog throws.
+    std::string MakeSearchLink() const;
+    /// Appends the search's element to document, saved under userId (TSearchXml.cpp).
+    void WriteXml(pugi::xml_document& document, int userId);
+
+    /// Every child of place is in LocationsToSearch (true for a place without children).
+    bool AllChildrenChosen(const TPlace& place) const;
+
+private:
+    std::unique_ptr<TPlaceList> m_locations;
+    std::unique_ptr<TPlaceList> m_leafLocations;
+};

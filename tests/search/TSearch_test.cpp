@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "search/TSearch.h"
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "refdata/TCategories.h"
+#include "refdata/TPlaces.h"
+
+namespace {
+
+class TSearchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder.InstallShippedRefData();
+        places = std::make_unique<TPlaces>(folder.File("Places.tx"));
+        categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
+    }
+    void TearDown() override { TSearch::LocationsLoader = nullptr; }
+
+    TPlace* PlaceNamed(const std::string& name) const {
+        for (const auto& place : places->Items)
+            if (place->Name == name)
+                return place.get();
+        ADD_FAILURE() << "no place " << name;
+        return nullptr;
+    }
+    TPlace* CategoryCoded(const std::string& code) const {
+        for (const auto& category : categories->Items)
+            if (category->Link == code)
+                return category.get();
+        ADD_FAILURE() << "no category " << code;
+        return nullptr;
+    }
+
+    TTempDataFolder folder;
+    std::unique_ptr<TPlaces> places;
+    std::unique_ptr<TCategories> categories;
+};
+
+TEST_F(TSearchTest, ANewSearchHasTheDefaults) {
+    TSearch search;
+    EXPECT_TRUE(search.FilterOr);
+    EXPECT_TRUE(search.KeepOldResults);
+    EXPECT_TRUE(search.Idle);
+    for (bool flag :
+         {search.OnlyTitles, search.HasImage, search.Cats, search.Dogs, search.Telecommuting, search.Contract,
+          search.Internship, search.PartTime, search.NonProfit, search.NotifySms, search.NotifyEmail,
+          search.NotifyEmailDigest, search.ShowPreview, search.NewResultsAvailable, search.LocationsChanged})
+        EXPECT_FALSE(flag);
+    for (int number : {search.UserId, search.SearchId, search.FolderId, search.Distance, search.MinAge, search.MaxAge,
+                       search.Bedrooms, search.FilterDays, search.LocationIndex})
+        EXPECT_EQ(number, 0);
+    for (double number : {search.MinRent, search.MaxRent, search.MinPrice, search.MaxPrice})
+        EXPECT_EQ(number, 0);
+    EXPECT_EQ(search.PreviewHeightRatio, 0.0f);
+    EXPECT_EQ(search.Page, 1);
+    for (const std::string* text : std::initializer_list<const std::string*>{
+             &search.Name.str(), &search.PositiveKeywords, &search.NegativeKeywords, &search.AdvAllThese,
+             &search.AdvExact, &search.AdvOr1, &search.AdvOr2, &search.AdvOr3, &search.AdvNoneOfThese,
+             &search.FilterKeywords, &search.SelectedEntry.str()})
+        EXPECT_TRUE(text->empty());
+    EXPECT_EQ(search.Category, nullptr);
+    EXPECT_EQ(search.ResultsView, nullptr);
+    EXPECT_TRUE(search.Results.empty());
+    EXPECT_TRUE(search.DeletedResults.empty());
+    EXPECT_TRUE(search.Favourites.empty());
+    EXPECT_TRUE(search.LatestEntries.empty());
+    EXPECT_TRUE(search.LocationsToSearch.empty());
+    EXPECT_TRUE(search.FetchedLinks.empty());
+    EXPECT_TRUE(search.Locations().empty());
+    EXPECT_TRUE(search.LeafLocations().empty());
+}
+
+TEST_F(TSearchTest, BoundedTextsKeepTheirFirstCharacters) {
+    TSearch search;
+    const std::string sixty = "abcdefghij"
+                              "klmnopqrst"
+                              "uvwxyzABCD"
+                              "EFGHIJKLMN"
+                              "OPQRSTUVWX"
+                              "0123456789";
+    search.Name = sixty;
+    EXPECT_EQ(search.Name, sixty.substr(0, 50));
+    search.SelectedEntry = std::string(120, 's');
+    EXPECT_EQ(search.SelectedEntry.size(), 100u);
+}
+
+TEST_F(TSearchTest, CategoryGroupIsTheDirectParentsNameComparedExactly) {
+    TSearch search;
+    search.Category = CategoryCoded("apa"); // apts / housing, under housing
+    EXPECT_EQ(search.CategoryGroup(), "housing");
+    search.Category = CategoryCoded("hhh");
+    EXPECT_EQ(search.CategoryGroup(), "housing");
+    search.Category = CategoryCoded("sls"); // sales / biz dev, under jobs
+    EXPECT_EQ(search.CategoryGroup(), "jobs");
+
+    // A main category whose name differs from a group only in letter case is a group of
+    // its own, so no extras are used for it.
+    folder.WriteFile("Odd.tx", EncodeRefFile({Place(1, 0, "Housing", 1, "hhh"), Place(2, 1, "apts", 2, "apa")}));
+    TCategories odd(folder.File("Odd.tx"));
+    search.Category = odd.FindById(2);
+    EXPECT_EQ(search.CategoryGroup(), "Housing");
+}
+
+TEST_F(TSearchTest, AnotherCategoryLeavesTheExtrasOfEveryGroup) {
+    TSearch search;
+    search.Category = CategoryCoded("apa");
+    search.Bedrooms = 3;
+    search.Cats = true;
+    search.MinAge = 20;
+    search.Category = CategoryCoded("sss");
+    EXPECT_EQ(search.Bedrooms, 3);
+    EXPECT_TRUE(search.Cats);
+    EXPECT_EQ(search.MinAge, 20);
+}
+
+TEST_F(TSearchTest, LeafLocationsOfACountryListEveryLeafBelowItInFileOrder) {
+    TPlace* canada = PlaceNamed("canada");
+    ASSERT_NE(canada, nullptr);
+    TPlaceList expected;
+    for (const auto& place : places->Items) {
+        if (!place->Children.empty())
+            continue;
+        for (const TPlace* up = place->Parent(); up; up = up->Parent())
+            if (up == canada) {
+                expected.push_back(place.get());
+                break;
+            }
+    }
+    ASSERT_GT(expected.size(), 5u);
+
+    TSearch search;
+    search.Locations() = {canada};
+    EXPECT_EQ(search.LeafLocations(), expected);
+
+    // Built once: later changes to the chosen locations do not rebuild it.
+    search.Locations().clear();
+    EXPECT_EQ(search.LeafLocations(), expected);
+}
+
+TEST_F(TSearchTest, LeafLocationsOfALeafAndOfOverlappingChoices) {
+    TPlace* alamo = places->FindById(67);
+    TPlace* sfc = places->FindById(66);
+    ASSERT_TRUE(alamo && sfc);
+    {
+        TSearch search;
+        search.SetLocations({alamo});
+        EXPECT_EQ(search.LeafLocations(), TPlaceList{alamo});
+    }
+    {
+        TSearch search;
+        search.SetLocations({alamo, sfc});
+        const TPlaceList& leaves = search.LeafLocations();
+        EXPECT_EQ(leaves.size(), 1 + sfc->Children.size());
+        EXPECT_EQ(std::count(leaves.begin(), leaves.end(), alamo), 2) << "duplicates stay";
+    }
+}
+
+TEST_F(TSearchTest, ChosenLocationsAreReadBackOnlyForASavedSearchWithoutAList) {
+    int calls = 0;
+    TSearch::LocationsLoader = [&](TSearch& search, TPlaceList& list) {
+        ++calls;
+        EXPECT_EQ(search.SearchId, 7);
+        list.push_back(places->FindById(66));
+    };
+    TSearch search;
+    search.SearchId = 7;
+    EXPECT_TRUE(search.Locations().empty()) << "a new search has its list";
+    EXPECT_EQ(calls, 0);
+
+    search.DiscardLocations();
+    EXPECT_EQ(search.Locations(), TPlaceList{places->FindById(66)});
+    EXPECT_EQ(search.Locations().size(), 1u);
+    EXPECT_EQ(calls, 1);
+
+    search.SearchId = 0;
+    search.DiscardLocations();
+    EXPECT_TRUE(search.Locations().empty());
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(TSearchTest, MarkDeletedMovesACopyToTheDeletedResults) {
+    TSearch search;
+    for (const char* link : {"http://a/1.html", "http://a/2.html"})
+        search.Results.push_back(std::make_unique<TEntry>("Mar 5", "t", link, 5, "loc", false));
+    search.Results[1]->Visited = true;
+    search.Results[1]->New = false;
+
+    search.MarkDeleted(*search.Results[1]);
+    ASSERT_EQ(search.Results.size(), 1u);
+    ASSERT_EQ(search.DeletedResults.size(), 1u);
+    const TEntry& deleted = *search.DeletedResults[0];
+    EXPECT_EQ(deleted.Link, "http://a/2.html");
+    EXPECT_EQ(deleted.Date, "Mar 5");
+    EXPECT_EQ(deleted.Price, 5);
+    EXPECT_EQ(deleted.Location, "loc");
+    EXPECT_TRUE(deleted.Visited);
+    EXPECT_FALSE(deleted.New);
+
+    // An entry that is not one of the results (even one with a result's link) only adds a copy.
+    const TEntry outside("Mar 6", "t", "http://a/1.html", 1, "loc", false);
+    search.MarkDeleted(outside);
+    EXPECT_EQ(search.Results.size(), 1u);
+    ASSERT_EQ(search.DeletedResults.size(), 2u);
+    EXPECT_EQ(search.DeletedResults[1]->Date, "Mar 6");
+
+    // A deleted result passed again is copied safely even when the list grows.
+    search.MarkDeleted(*search.DeletedResults[0]);
+    EXPECT_EQ(search.DeletedResults.size(), 3u);
+    EXPECT_EQ(search.DeletedResults[2]->Link, "http://a/2.html");
+}
+
+TEST_F(TSearchTest, ResetResultsClearsOrDropsTheNewMarks) {
+    TSearch search;
+    for (const char* link : {"http://a/1.html", "http://a/2.html"})
+        search.Results.push_back(std::make_unique<TEntry>("Mar 5", "t", link, 5, "loc", false));
+    search.ResetResults(false);
+    ASSERT_EQ(search.Results.size(), 2u);
+    EXPECT_FALSE(search.Results[0]->New);
+    EXPECT_FALSE(search.Results[1]->New);
+    search.ResetResults(true);
+    EXPECT_TRUE(search.Results.empty());
+}
+
+} // namespace
