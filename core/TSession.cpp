@@ -12,6 +12,7 @@
 #include "core/UiHandOver.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
+#include "store/TSearches.h"
 
 TSession* Session = nullptr;
 
@@ -178,6 +179,9 @@ void TSession::CloseSession(bool quitAfterwards) {
 void TSession::ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_ptr<TCategories>& categories) {
     places = std::move(Places);
     categories = std::move(Categories);
+    // Destroying the collection writes the searches file; the search window's lists refer
+    // to it, so this happens here on the user-interface thread.
+    Searches.reset();
     SessionOpen = false;
 }
 

@@ -14,6 +14,7 @@
 #include "store/TSettings.h"
 
 class TPlaces;
+class TSearches;
 class TCategories;
 class TSession;
 
@@ -64,6 +65,9 @@ public:
     std::unique_ptr<TSettings> Settings;
     std::unique_ptr<TPlaces> Places;
     std::unique_ptr<TCategories> Categories;
+    /// The user's searches: made by the search window after sign-in, released (writing the
+    /// searches file) at sign-out on the user-interface thread.
+    std::unique_ptr<TSearches> Searches;
     bool SessionOpen = false;
     std::string Status = "Idle";
     bool SignedIn = false;

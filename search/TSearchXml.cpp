@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading and writing a search as an element of the searches file.
+#include <cmath>
+#include <limits>
+
+#include <pugixml.hpp>
+
+#include "core/Log.h"
+#include "core/TSession.h"
+#include "refdata/TCategories.h"
+#include "refdata/TPlaces.h"
+#include "search/TSearch.h"
+#include "search/XmlValues.h"
+
+namespace {
+
+/// The generic slots that hold the extras of the search's category group.
+struct TCategorySlots {
+    double Min = 0;
+    double Max = 0;
+    int Baths = 0;
+    bool Check[5] = {false, false, false, false, false};
+};
+
+const char* const CheckNames[5] = {"add_check1", "add_check2", "add_check3", "add_check4", "add_check5"};
+
+// The log is a diagnostic: a line that cannot be written must not cost the user a search.
+void LogQuietly(const std::string& line) {
+    try {
+        WriteLog(line);
+    } catch (const std::exception&) {
+    }
+}
+
+int RoundToInt(double value) {
+    const double rounded = std::nearbyint(value);
+    if (rounded < std::numeric_limits<int>::min() || rounded > std::numeric_limits<int>::max())
+        throw TXmlValueError("Age out of range");
+    return static_cast<int>(rounded);
+}
+
+TCategorySlots ReadSlots(const pugi::xml_node& element) {
+    TCategorySlots slots;
+    slots.Min = ReadXmlFloat(element, "add_min");
+    slots.Max = ReadXmlFloat(element, "add_max");
+    slots.Baths = ReadXmlInt(element, "add_baths");
+    for (int i = 0; i < 5; ++i)
+        slots.Check[i] = ReadXmlBool(element, CheckNames[i]);
+    return slots;
+}
+
+void WriteSlots(pugi::xml_node& element, const TCategorySlots& slots) {
+    WriteXmlFloat(element, "add_min", slots.Min);
+    WriteXmlFloat(element, "add_max", slots.Max);
+    WriteXmlInt(element, "add_baths", slots.Baths);
+    for (int i = 0; i < 5; ++i)
+        WriteXmlBool(element, CheckNames[i], slots.Check[i]);
+}
+
+TPlaceList ReadLocations(const pugi::xml_node& element) {
+    const TPlaces* places = Session ? Session->Places.get() : nullptr;
+    TPlaceList locations;
+    for (const pugi::xml_node& child : RequiredChild(element, "search_locations").children()) {
+        if (child.type() != pugi::node_element)
+            continue;
+        const int id = ParseXmlInt(child.text().get());
+        if (TPlace* place = places ? places->FindById(id) : nullptr)
+            locations.push_back(place);
+    }
+    return locations;
+}
+
+template <typename List, typename Item> void ReadList(const pugi::xml_node& element, const char* name, List& list) {
+    for (const pugi::xml_node& child : RequiredChild(element, name).children())
+        if (child.type() == pugi::node_element)
+            list.push_back(std::make_unique<Item>(child));
+}
+
+template <typename List>
+void WriteList(pugi::xml_node& element, const char* name, const char* itemName, const List& list) {
+    pugi::xml_node container = element.append_child(name);
+    for (const auto& item : list)
+        item->SaveToXml(container.append_child(itemName));
+}
+
+std::string GroupOf(const TSearch& search) {
+    return search.Category ? search.CategoryGroup() : std::string();
+}
+
+// The reader assigns the slots to the fields of the group of the category it has read.
+void AssignSlots(TSearch& search, const TCategorySlots& slots) {
+    const std::string group = GroupOf(search);
+    if (group == "personals") {
+        search.MinAge = RoundToInt(slots.Min);
+        search.MaxAge = RoundToInt(slots.Max);
+    } else if (group == "housing") {
+        search.MinRent = slots.Min;
+        search.MaxRent = slots.Max;
+        search.Bedrooms = slots.Baths;
+        search.Cats = slots.Check[0];
+        search.Dogs = slots.Check[1];
+    } else if (group == "for sale") {
+        search.MinPrice = slots.Min;
+        search.MaxPrice = slots.Max;
+    } else if (group == "jobs") {
+        search.Telecommuting = slots.Check[0];
+        search.Contract = slots.Check[1];
+        search.Internship = slots.Check[2];
+        search.PartTime = slots.Check[3];
+        search.NonProfit = slots.Check[4];
+    }
+}
+
+// Only the current group's fields are written; unused slots hold 0.
+TCategorySlots SlotsOf(const TSearch& search) {
+    const std::string group = GroupOf(search);
+    TCategorySlots slots;
+    if (group == "personals") {
+        slots.Min = search.MinAge;
+        slots.Max = search.MaxAge;
+    } else if (group == "housing") {
+        slots = {search.MinRent, search.MaxRent, search.Bedrooms, {search.Cats, search.Dogs, false, false, false}};
+    } else if (group == "for sale") {
+        slots.Min = search.MinPrice;
+        slots.Max = search.MaxPrice;
+    } else if (group == "jobs") {
+        slots.Check[0] = search.Telecommuting;
+        slots.Check[1] = search.Contract;
+        slots.Check[2] = search.Internship;
+        slots.Check[3] = search.PartTime;
+        slots.Check[4] = search.NonProfit;
+    }
+    return slots;
+}
+
+// The five other advanced texts are looked for only when the first one is there.
+void ReadAdvancedKeywords(TSearch& search, const pugi::xml_node& element) {
+    if (!element.child("adv_all_these"))
+        return;
+    search.AdvAllThese = ReadXmlText(element, "adv_all_these");
+    search.AdvExact = ReadXmlText(element, "adv_exact");
+    search.AdvOr1 = ReadXmlText(element, "adv_or1");
+    search.AdvOr2 = ReadXmlText(element, "adv_or2");
+    search.AdvOr3 = ReadXmlText(element, "adv_or3");
+    search.AdvNoneOfThese = ReadXmlText(element, "adv_none_of_these");
+}
+
+} // namespace
+
+TSearch::TSearch(const pugi::xml_node& element) : TSearch() {
+    LogQuietly("constructor TSearch.Create(_XMLNode: IXMLNode);");
+    UserId = ReadXmlInt(element, "user_id");
+    SearchId = ReadXmlInt(element, "srch_id");
+    FolderId = ReadXmlInt(element, "fld_id");
+    Name = ReadXmlText(element, "srch_name");
+    LogQuietly("Search ID is: " + std::to_string(SearchId));
+    SetLocations(ReadLocations(element));
+    const int categoryId = ReadXmlInt(element, "cat_id");
+    Category = Session && Session->Categories ? Session->Categories->FindById(categoryId) : nullptr;
+    PositiveKeywords = ReadXmlText(element, "pos_keywords");
+    NegativeKeywords = ReadXmlText(element, "neg_keywords");
+    OnlyTitles = ReadXmlBool(element, "only_titles");
+    HasImage = ReadXmlBool(element, "has_image");
+    if (element.child("distance"))
+        Distance = ReadXmlInt(element, "distance");
+    FilterKeywords = ReadXmlText(element, "filter_keywords");
+    FilterOr = ReadXmlBool(element, "filter_or");
+    FilterDays = ReadXmlInt(element, "filter_days");
+    AssignSlots(*this, ReadSlots(element));
+    ReadAdvancedKeywords(*this, element);
+    NotifySms = ReadXmlBool(element, "notify");
+    NotifyEmail = ReadXmlBool(element, "notify_email");
+    NotifyEmailDigest = ReadXmlBool(element, "notify_email_digest");
+    KeepOldResults = ReadXmlBool(element, "keep_old_results");
+    SelectedEntry = ReadXmlText(element, "entry_selected");
+    ShowPreview = ReadXmlBool(element, "show_preview");
+    PreviewHeightRatio = static_cast<float>(ReadXmlFloat(element, "preview_height_ratio"));
+    ReadList<TFavouriteList, TFavourite>(element, "favourites", Favourites);
+    ReadList<TLatestEntryList, TLatestEntry>(element, "latest_entries", LatestEntries);
+    NewResultsAvailable = ReadXmlBool(element, "new_results_available");
+    ReadList<TEntryList, TEntry>(element, "search_results", Results);
+    ReadList<TEntryList, TEntry>(element, "deleted_results", DeletedResults);
+}
+
+void TSearch::WriteXml(pugi::xml_document& document, int userId) {
+    pugi::xml_node root = document.document_element();
+    if (!root)
+        root = document.append_child("searches");
+    pugi::xml_node element = root.append_child(("search" + std::to_string(SearchId)).c_str());
+    WriteXmlInt(element, "user_id", userId);
+    WriteXmlInt(element, "srch_id", SearchId);
+    WriteXmlInt(element, "fld_id", FolderId);
+    WriteXmlText(element, "srch_name", Name.str());
+    pugi::xml_node locations = element.append_child("search_locations");
+    for (const TPlace* place : Locations())
+        WriteXmlInt(locations, "loc_id", place->Id);
+    WriteXmlInt(element, "cat_id", Category ? Category->Id : 0);
+    WriteXmlText(element, "pos_keywords", PositiveKeywords);
+    WriteXmlText(element, "neg_keywords", NegativeKeywords);
+    WriteXmlBool(element, "only_titles", OnlyTitles);
+    WriteXmlBool(element, "has_image", HasImage);
+    WriteXmlInt(element, "distance", Distance);
+    WriteXmlText(element, "filter_keywords", FilterKeywords);
+    WriteXmlBool(element, "filter_or", FilterOr);
+    WriteXmlInt(element, "filter_days", FilterDays);
+    WriteSlots(element, SlotsOf(*this));
+    WriteXmlText(element, "adv_all_these", AdvAllThese);
+    WriteXmlText(element, "adv_exact", AdvExact);
+    WriteXmlText(element, "adv_or1", AdvOr1);
+    WriteXmlText(element, "adv_or2", AdvOr2);
+    WriteXmlText(element, "adv_or3", AdvOr3);
+    WriteXmlText(element, "adv_none_of_these", AdvNoneOfThese);
+    WriteXmlBool(element, "notify", NotifySms);
+    WriteXmlBool(element, "notify_email", NotifyEmail);
+    WriteXmlBool(element, "notify_email_digest", NotifyEmailDigest);
+    WriteXmlBool(element, "keep_old_results", KeepOldResults);
+    WriteXmlText(element, "entry_selected", SelectedEntry.str());
+    WriteXmlBool(element, "show_preview", ShowPreview);
+    WriteXmlFloat32(element, "preview_height_ratio", PreviewHeightRatio);
+    WriteList(element, "favourites", "fav", Favourites);
+    WriteList(element, "latest_entries", "latest_entry", LatestEntries);
+    WriteXmlBool(element, "new_results_available", NewResultsAvailable);
+    WriteList(element, "search_results", "entry", Results);
+    WriteList(element, "deleted_results", "entry", DeletedResults);
+}

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "search/TSearch.h"
+
+class IRemoteSearchStore;
+
+/// A save or delete of the searches file that could not be carried out.
+class TSearchesError final : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// The session's searches together with the text of the searches file "SearchesTXF.tx":
+/// reads the file, builds the searches that belong to the signed-in user, writes single
+/// searches back into the text and the text to the file (always through a new file renamed
+/// over the old one). Lives on the user-interface thread.
+class TSearches final {
+public:
+    static constexpr const char* FileName = "SearchesTXF.tx";
+    /// A spare copy, only ever read: it restores a missing main file.
+    static constexpr const char* SpareFileName = "SearchesTXF.tmp";
+    /// Where a main file that cannot be read is moved instead of being deleted.
+    static constexpr const char* UnreadableFileName = "SearchesTXF.unreadable";
+    static constexpr const char* EmptyDocument = "<searches></searches>";
+
+    /// Create: reads the file of the session's data folder into Xml; never fails.
+    TSearches();
+    /// The same for the file in dataFolder (ending in "/").
+    explicit TSearches(std::string dataFolder);
+    /// Writes Xml to the file (failures end quietly), then destroys the searches in order.
+    ~TSearches();
+    TSearches(const TSearches&) = delete;
+    TSearches& operator=(const TSearches&) = delete;
+
+    /// The searches document's text, written to the file by Save and on destruction.
+    std::string Xml;
+    /// The loaded searches in document order.
+    std::vector<std::unique_ptr<TSearch>> Items;
+
+    /// Builds the searches of the document that belong to the signed-in user (or to nobody)
+    /// and appends them to Items. Never fails: an element that cannot be read ends the
+    /// loading there, and every element stays in the document.
+    void Load();
+    /// With remote, inserts or updates the search in the account database first. With
+    /// local, replaces the search's element in document (or in the parsed Xml when none is
+    /// given; a given document stays with the caller), serialises it into Xml and writes
+    /// the file. Throws TSearchesError when Xml does not parse or the file cannot be
+    /// written, and passes on a failure of the account database after the local part.
+    void Save(TSearch& search, bool local, bool remote, pugi::xml_document* document = nullptr);
+    /// Removes the search's element from Xml, deletes the search in the account database
+    /// and takes it out of Items, handing it to the caller (null when it was not in Items).
+    /// Does not write the file. Throws TSearchesError when Xml does not parse.
+    std::unique_ptr<TSearch> Delete(TSearch& search);
+    /// Writes Xml to the file through a new file renamed over the old one; the old file
+    /// stays as it was when that fails. Throws TSearchesError.
+    void WriteFile() const;
+
+    const std::string& FilePath() const { return m_path; }
+
+    /// The account database's side; null (the default) leaves searches local only.
+    static IRemoteSearchStore* RemoteStore;
+    /// The signed-in user's account id, -1 when nobody is signed in; unset means nobody.
+    static std::function<int()> SignedInUserId;
+    /// A file larger than this is not read (it is moved aside as unreadable).
+    static std::uint64_t MaxFileSize;
+
+private:
+    void ReadFile();
+    /// Parses Xml; throws TSearchesError when it is no XML document.
+    std::unique_ptr<pugi::xml_document> ParseXml() const;
+    void LoadElements(const pugi::xml_node& root);
+    void SerialiseIntoXml(const pugi::xml_document& document);
+
+    std::string m_dataFolder;
+    std::string m_path;
+};
