@@ -2,16 +2,26 @@
 #include "search/TSearch.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "core/Log.h"
+#include "core/TSession.h"
 #include "core/TextHelpers.h"
+#include "refdata/TPlaces.h"
+#include "search/SiteInterface.h"
+#include "search/TOnResultsThread.h"
 
 std::function<void(TSearch& search, TPlaceList& list)> TSearch::LocationsLoader;
 
-TSearch::TSearch() : m_locations(std::make_unique<TPlaceList>()) {}
+TSearch::TSearch() : Fetcher(std::make_unique<TBrowser>()), m_locations(std::make_unique<TPlaceList>()) {
+    Fetcher->OnDone = [this] { PageFetched(); };
+}
 
-TSearch::~TSearch() = default;
+TSearch::~TSearch() {
+    if (!Idle || Parser)
+        Stop();
+}
 
 TPlaceList& TSearch::Locations() {
     if (!m_locations) {
@@ -155,4 +165,140 @@ std::string TSearch::MakeSearchLink() const {
     link = ReplaceAll(link, " ", "+");
     WriteLog("TSearch.MakeSearchLink: " + link);
     return link;
+}
+
+void TSearch::Run(IResultsView* view) {
+    if (!Idle || Parser)
+        Stop();
+    ResultsView = view;
+    const int pauseMs = Session ? Session->Config.ParserPauseMs : TConfig{}.ParserPauseMs;
+    Parser = new TOnResultsThread(this, SiteInterface::Domain(), pauseMs);
+    Parser->Start();
+    Idle = false;
+    LatestEntries.clear();
+    if (view)
+        NewResultsAvailable = false;
+    FetchedLinks.clear();
+    ExpandByDistance();
+    LocationIndex = 0;
+    Page = 1;
+    RunNext();
+}
+
+void TSearch::Stop() {
+    if (Parser) {
+        Parser->Terminate();
+        Parser->Search = nullptr;
+        Parser = nullptr;
+    }
+    if (Fetcher)
+        Fetcher->Cancel();
+    const bool wasRunning = !Idle;
+    Idle = true;
+    if (wasRunning && OnIdle)
+        OnIdle();
+}
+
+bool TSearch::StepLocation() {
+    ++LocationIndex;
+    if (static_cast<std::size_t>(LocationIndex) < LocationsToSearch.size() && Page < 2)
+        return true;
+    if (LocationIndex == 1 && Page < 2) {
+        // Exactly one location: its second page.
+        LocationIndex = 0;
+        ++Page;
+        return true;
+    }
+    return false;
+}
+
+void TSearch::RunNext() {
+    // Iterative: a long row of duplicate or unbuildable links must not deepen the stack.
+    while (!Idle) {
+        std::string link;
+        try {
+            link = MakeSearchLink();
+        } catch (...) {
+            link.clear();
+        }
+        if (!link.empty() && std::find(FetchedLinks.begin(), FetchedLinks.end(), link) == FetchedLinks.end()) {
+            FetchedLinks.push_back(link);
+            Fetcher->Fetch(link);
+            return;
+        }
+        if (!StepLocation()) {
+            Stop();
+            return;
+        }
+    }
+}
+
+void TSearch::AdvanceLocation() {
+    if (StepLocation())
+        RunNext();
+    else
+        Stop();
+}
+
+bool TSearch::AdvanceFromParser() {
+    if (!StepLocation())
+        return false;
+    RunNext();
+    return true;
+}
+
+void TSearch::PageFetched() {
+    if (!Parser || !Fetcher)
+        return;
+    TOnResultsThread::TPage page;
+    page.Text = Fetcher->PageText;
+    page.Link = Fetcher->URL;
+    page.View = ResultsView;
+    page.LocationIndex = LocationIndex;
+    page.Page = Page;
+    if (LocationIndex >= 0 && static_cast<std::size_t>(LocationIndex) < LocationsToSearch.size()) {
+        const TPlace* location = LocationsToSearch[static_cast<std::size_t>(LocationIndex)];
+        if (location && location->Level == 4 && location->Parent())
+            location = location->Parent();
+        if (location)
+            page.LocationText = location->FullName();
+    }
+    Parser->HandPage(std::move(page));
+}
+
+namespace {
+
+constexpr double DegreesToRadians = 0.017453292519943295;
+
+} // namespace
+
+bool TSearch::WithinDistance(const TPlace& a, const TPlace& b) const {
+    if (&a == &b)
+        return true;
+    const double latA = a.Latitude * DegreesToRadians;
+    const double lonA = a.Longitude * DegreesToRadians;
+    const double latB = b.Latitude * DegreesToRadians;
+    const double lonB = b.Longitude * DegreesToRadians;
+    if (latA == 0 || lonA == 0 || latB == 0 || lonB == 0)
+        return false;
+    const double sinLat = std::sin((latB - latA) / 2);
+    const double sinLon = std::sin((lonB - lonA) / 2);
+    const double h = sinLat * sinLat + std::cos(latA) * std::cos(latB) * sinLon * sinLon;
+    // Rounding can push h a little past 1 for places on opposite sides of the earth.
+    const double d = 7912 * std::atan2(std::sqrt(std::min(h, 1.0)), std::sqrt(std::max(0.0, 1 - h)));
+    return Distance >= d;
+}
+
+void TSearch::ExpandByDistance() {
+    LocationsToSearch.clear();
+    const TPlaces* table = Session ? Session->Places.get() : nullptr;
+    if (!table) {
+        // Without a place table only the leaf locations themselves can be searched.
+        LocationsToSearch = LeafLocations();
+        return;
+    }
+    for (const TPlace* leaf : LeafLocations())
+        for (const auto& place : table->Items)
+            if (WithinDistance(*leaf, *place))
+                LocationsToSearch.push_back(place.get());
 }

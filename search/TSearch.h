@@ -8,11 +8,13 @@
 
 #include "refdata/TPlace.h"
 #include "search/TBoundedText.h"
+#include "search/TBrowser.h"
 #include "search/TEntry.h"
 #include "search/TFavourite.h"
 #include "search/TLatestEntry.h"
 
 class IResultsView;
+class TOnResultsThread;
 namespace pugi {
 class xml_document;
 class xml_node;
@@ -129,6 +131,13 @@ public:
     IResultsView* ResultsView = nullptr;
     /// No run is active.
     bool Idle = true;
+    /// Fetches the run's pages; its completion is PageFetched.
+    std::unique_ptr<TBrowser> Fetcher;
+    /// The parser of the current run (it frees itself); null when there is none.
+    TOnResultsThread* Parser = nullptr;
+    /// Called on the user-interface thread when a run ends (complete or stopped), for
+    /// example to restore the mouse cursor.
+    std::function<void()> OnIdle;
 
     /// Reads a search's chosen locations back from the account database into list; set by
     /// the account layer. Unset means there is nothing to read back.
@@ -162,10 +171,35 @@ public:
     /// Appends the search's element to document, saved under userId (TSearchXml.cpp).
     void WriteXml(pugi::xml_document& document, int userId);
 
+    /// Starts a run that shows accepted entries in view (or nowhere). Expects leaf
+    /// locations and a category; a run still active is stopped first.
+    void Run(IResultsView* view);
+    /// Ends the run at once; entries already added stay.
+    void Stop();
+    /// Builds and fetches the next link, passing over locations without a link and links
+    /// already fetched; ends the run when none is left.
+    void RunNext();
+    /// Moves on after a location that produced no fetch.
+    void AdvanceLocation();
+    /// Completion of Fetcher: hands the page to the parser.
+    void PageFetched();
+    /// Fills LocationsToSearch with every place of the session's place table within
+    /// Distance of a leaf location, per leaf location in order.
+    void ExpandByDistance();
+    /// The two places are the same record, or both have coordinates and lie within
+    /// Distance miles of each other (haversine on a sphere).
+    bool WithinDistance(const TPlace& a, const TPlace& b) const;
+    /// The parser's advance after a page: moves on and fetches the next page; false when
+    /// the run is complete. User-interface thread, inside the parser's hand-over.
+    bool AdvanceFromParser();
+
     /// Every child of place is in LocationsToSearch (true for a place without children).
     bool AllChildrenChosen(const TPlace& place) const;
 
 private:
+    /// Steps to the next location or pass; false when the run has no more.
+    bool StepLocation();
+
     std::unique_ptr<TPlaceList> m_locations;
     std::unique_ptr<TPlaceList> m_leafLocations;
 };

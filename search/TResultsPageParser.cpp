@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "search/TResultsPageParser.h"
+
+#include <algorithm>
+
+#include "core/TextHelpers.h"
+#include "search/SiteInterface.h"
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != npos;
+}
+
+} // namespace
+
+std::size_t TResultsPageParser::TMarker::FindFrom(std::string_view page, std::size_t from) {
+    // Blocks only move forward: an earlier answer at or after from is still the answer,
+    // and no occurrence after an earlier from means none after a later one.
+    if (!searched || (at != npos && at < from)) {
+        at = page.find(text, from);
+        searched = true;
+    }
+    return at;
+}
+
+namespace {
+
+std::string CleanText(std::string_view block) {
+    std::string clean = StripTags(block);
+    if (clean.find("&nbsp;") != std::string::npos) {
+        clean = ReplaceAll(clean, "&nbsp; ", "");
+        clean = ReplaceAll(clean, "&nbsp;", "");
+    }
+    return clean;
+}
+
+/// The date before the first "-"; when a "/" comes before that dash, the date between the
+/// first ":" and the next "-".
+std::string ReadDate(const std::string& clean) {
+    const std::size_t dash = clean.find('-');
+    const std::size_t slash = clean.find('/');
+    if (slash == npos || dash == npos || dash < slash)
+        return dash == npos ? std::string() : TrimControl(std::string_view(clean).substr(0, dash));
+    const std::size_t colon = clean.find(':');
+    const std::size_t from = colon == npos ? 0 : colon + 1;
+    const std::size_t end = clean.find('-', from);
+    return end == npos ? std::string() : TrimControl(std::string_view(clean).substr(from, end - from));
+}
+
+std::string ReadTitle(const std::string& clean) {
+    const std::size_t dash = clean.find('-');
+    std::string title = TrimControl(dash == npos ? std::string_view(clean) : std::string_view(clean).substr(dash + 1));
+    if (title.find('&') != std::string::npos) {
+        title = ReplaceAll(title, "&gt;", ">");
+        title = ReplaceAll(title, "&lt;", "<");
+        title = ReplaceAll(title, "&amp;", "&");
+    }
+    return title;
+}
+
+std::string PriceText(const std::string& title) {
+    if (Contains(title, "$")) {
+        if (title[0] == '$')
+            return TrimControl(TokenFromLeft(title, 1, ' ', 2));
+        return TokenFromLeft(TrimControl(TokenFromRight(title, 1, '$', 0)), 1, ' ', 1);
+    }
+    if (const std::size_t eur = title.find("EUR"); eur != npos) {
+        if (eur == 0)
+            return TrimControl(TokenFromLeft(title, 1, ' ', 4));
+        return TrimControl(std::string_view(title).substr(eur + 3));
+    }
+    if (title.size() >= 2 && title[0] == 'A' && title[1] == '?')
+        return TrimControl(TokenFromLeft(title, 1, ' ', 3));
+    return {};
+}
+
+/// The text between the double quote before the first ".html" and that ".html"'s last
+/// letter; empty when the block has no ".html".
+std::string_view ReadLink(std::string_view block) {
+    const std::size_t html = block.find(".html");
+    if (html == npos)
+        return {};
+    const std::size_t last = html + 4;
+    const std::size_t quote = block.rfind('"', last);
+    const std::size_t from = quote == npos ? 0 : quote + 1;
+    return block.substr(from, last + 1 - from);
+}
+
+bool HasHttpScheme(std::string_view link) {
+    // Case-blind search for "http://" (and "https://", which the site uses today).
+    for (std::size_t at = 0; at + 7 <= link.size(); ++at) {
+        auto lower = [&](std::size_t i) { return static_cast<char>(link[at + i] | 0x20); };
+        if (lower(0) == 'h' && lower(1) == 't' && lower(2) == 't' && lower(3) == 'p') {
+            if (link.substr(at + 4, 3) == "://")
+                return true;
+            if (at + 8 <= link.size() && lower(4) == 's' && link.substr(at + 5, 3) == "://")
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TResultsPageParser::TResultsPageParser(std::string_view page, std::string_view pageLink, std::string_view domain)
+    : m_page(page), m_linkPrefix(TokenFromLeft(pageLink, 1, '.', 1) + std::string(domain)) {
+    const std::size_t first = page.find(SiteInterface::DisplayingMarker);
+    if (first == npos)
+        return;
+    // The end is searched from ten characters after the first marker.
+    std::size_t end = page.find(SiteInterface::DisplayingMarker, first + 10);
+    if (end == npos)
+        end = page.find(SiteInterface::FewLocalMarker, first + 10);
+    if (end == npos)
+        return;
+    m_next = first;
+    m_end = end;
+}
+
+bool TResultsPageParser::HasPostings(std::string_view page) {
+    return !page.empty() && !Contains(page, SiteInterface::NothingFoundMarker);
+}
+
+bool TResultsPageParser::NextBlock(std::string_view& block) {
+    if (m_next == npos)
+        return false;
+    const std::size_t start = m_page.find("<p", m_next);
+    if (start == npos || start > m_end) {
+        m_next = npos;
+        return false;
+    }
+    const std::size_t paragraphEnd = m_paragraphEnd.FindFrom(m_page, start);
+    const std::size_t spanEnd = m_spanEnd.FindFrom(m_page, start);
+    const std::size_t end = std::min(paragraphEnd, spanEnd);
+    if (end == npos) {
+        // A block that nothing closes ends the page's postings.
+        m_next = npos;
+        return false;
+    }
+    block = m_page.substr(start, end - start);
+    m_next = end;
+    return true;
+}
+
+std::string TResultsPageParser::AbsoluteLink(std::string_view link) const {
+    if (HasHttpScheme(link))
+        return std::string(link);
+    return m_linkPrefix + std::string(link);
+}
+
+bool TResultsPageParser::Next(TParsedPosting& posting) {
+    std::string_view block;
+    while (NextBlock(block)) {
+        const std::string_view link = ReadLink(block);
+        if (link.empty())
+            continue;
+        const std::string clean = CleanText(block);
+        posting.Date = ReadDate(clean);
+        posting.Title = ReadTitle(clean);
+        posting.Link = AbsoluteLink(link);
+        posting.Price = PriceToFloat(PriceText(posting.Title));
+        posting.HasImage = Contains(posting.Title, "pic") || Contains(posting.Title, "img");
+        return true;
+    }
+    return false;
+}
