@@ -9,3 +9,7 @@
 /// thread it runs at once; from a worker it blocks on a queued call. If context is
 /// destroyed before the call is delivered, the call is dropped and this returns false.
 bool RunOnUiThread(QObject* context, const std::function<void()>& work);
+
+/// Queues work to run on the thread of context and returns at once; dropped when context
+/// is destroyed first.
+void PostToUiThread(QObject* context, std::function<void()> work);

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "notify/TSendMailThread.h"
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include <curl/curl.h>
+
+namespace {
+
+std::mutex runningMutex;
+std::condition_variable runningChanged;
+int running = 0;
+
+/// What the transfer needs while it runs.
+struct Transfer {
+    std::string Text;
+    std::size_t Sent = 0;
+    bool LoggedIn = false;
+};
+
+/// Sees the server's replies; "235" is the answer to an accepted login.
+int OnDebug(CURL*, curl_infotype type, char* data, std::size_t size, void* user) {
+    if (type == CURLINFO_HEADER_IN && size >= 3 && std::strncmp(data, "235", 3) == 0)
+        static_cast<Transfer*>(user)->LoggedIn = true;
+    return 0;
+}
+
+/// Feeds the message; a server that never asked for the login gets nothing.
+std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (!transfer->LoggedIn)
+        return CURL_READFUNC_ABORT;
+    const std::size_t length = std::min(size * count, transfer->Text.size() - transfer->Sent);
+    std::memcpy(buffer, transfer->Text.data() + transfer->Sent, length);
+    transfer->Sent += length;
+    return length;
+}
+
+struct CurlDeleter {
+    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+} // namespace
+
+bool TSendMailThread::Deliver(const TMailMessage& message, const TSmtpAccount& account) {
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    if (!curl)
+        return false;
+    Transfer transfer{message.Compose()};
+    std::unique_ptr<curl_slist, SlistDeleter> recipients(
+        curl_slist_append(nullptr, ("<" + message.Recipient + ">").c_str()));
+    const std::string url = "smtp://" + account.Host + ":" + std::to_string(account.Port);
+    const std::string sender = "<" + message.SenderAddress + ">";
+    CURL* c = curl.get();
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_USERNAME, account.UserName.c_str());
+    curl_easy_setopt(c, CURLOPT_PASSWORD, account.Password.c_str());
+    curl_easy_setopt(c, CURLOPT_LOGIN_OPTIONS, "AUTH=LOGIN");
+    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    curl_easy_setopt(c, CURLOPT_MAIL_FROM, sender.c_str());
+    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients.get());
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, OnRead);
+    curl_easy_setopt(c, CURLOPT_READDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, OnDebug);
+    curl_easy_setopt(c, CURLOPT_DEBUGDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L); // the debug function needs it; it prints nothing itself
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 20L);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(account.Timeout.count()));
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    return curl_easy_perform(c) == CURLE_OK && transfer.LoggedIn;
+}
+
+void TSendMailThread::Start(std::unique_ptr<TMailMessage> message, TSmtpAccount account) {
+    {
+        std::lock_guard lock(runningMutex);
+        ++running;
+    }
+    std::thread([message = std::move(message), account = std::move(account)]() mutable {
+        Deliver(*message, account);
+        message.reset();
+        std::lock_guard lock(runningMutex);
+        --running;
+        runningChanged.notify_all();
+    }).detach();
+}
+
+bool TSendMailThread::WaitForAll(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(runningMutex);
+    return runningChanged.wait_for(lock, timeout, [] { return running == 0; });
+}
