@@ -1,0 +1,396 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ctest-labels: net threads
+#include "search/TSearch.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include "TSiteSimulator.h"
+#include "TestSupport.h"
+#include "core/Log.h"
+#include "core/TSession.h"
+#include "refdata/TCategories.h"
+#include "refdata/TPlaces.h"
+#include "search/IResultsView.h"
+#include "search/TOnResultsThread.h"
+
+namespace {
+
+constexpr int Miami = 253;
+constexpr int MiamiDade = 254;
+constexpr int Tampa = 260;
+constexpr int SanFrancisco = 66;
+constexpr int Activities = 2; // "act"
+const std::string Word = "zebracorn";
+
+/// Records the rows a run shows; can act on a row (on the user-interface thread).
+class TRecordingView final : public IResultsView {
+public:
+    void AddEntryRow(TEntry& entry) override {
+        Rows.push_back(entry.Link);
+        if (OnRow)
+            OnRow(entry);
+    }
+    std::vector<std::string> Rows;
+    std::function<void(TEntry&)> OnRow;
+};
+
+/// A proxy that holds every request until released, answering with an empty page.
+class THeldProxy final {
+public:
+    THeldProxy() {
+        m_server.Get(".*", [this](const httplib::Request&, httplib::Response& response) {
+            std::unique_lock lock(m_mutex);
+            ++m_arrived;
+            m_changed.notify_all();
+            m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_released; });
+            response.set_content("<html>Displaying: 1 <p> Mar 5 - <a href=\"/a/1.html\">late</a></p> Displaying: "
+                                 "</html>",
+                                 "text/html");
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~THeldProxy() {
+        Release();
+        m_server.stop();
+        m_thread.join();
+    }
+    std::string Proxy() const { return "127.0.0.1:" + std::to_string(m_port); }
+    int Arrived() {
+        std::lock_guard lock(m_mutex);
+        return m_arrived;
+    }
+    void Release() {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_arrived = 0;
+    bool m_released = false;
+};
+
+class TSearchRunTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder.InstallShippedRefData();
+        ASSERT_TRUE(simulator.Start());
+        StartSession(simulator.Proxy());
+    }
+    void TearDown() override {
+        search.reset();
+        EXPECT_TRUE(WaitFor([] { return TOnResultsThread::Running() == 0; }));
+        session.reset();
+        simulator.Stop();
+    }
+
+    void StartSession(const std::string& proxy) {
+        search.reset();
+        session.reset();
+        TConfig config = folder.Config();
+        config.HttpProxy = proxy;
+        config.ParserPauseMs = 0;
+        session = std::make_unique<TSession>(config);
+        session->Places = std::make_unique<TPlaces>(folder.File("Places.tx"));
+        session->Categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
+        search = std::make_unique<TSearch>();
+        search->Category = session->Categories->FindById(Activities);
+        search->PositiveKeywords = Word;
+    }
+
+    TPlace* PlaceById(int id) const { return session->Places->FindById(id); }
+
+    /// Adds count postings with the test word to a site, oldest first; returns their links,
+    /// newest first (the order of the results pages).
+    std::vector<std::string> AddPostings(const std::string& site, int count, const std::string& subArea = {}) {
+        std::vector<std::string> links;
+        for (int i = 0; i < count; ++i) {
+            TSimPosting posting;
+            posting.Site = site;
+            posting.SubArea = subArea;
+            posting.Category = "act";
+            posting.Title = Word + " walk " + std::to_string(i);
+            posting.Body = "join us";
+            links.insert(links.begin(), simulator.LinkOf(simulator.AddPosting(posting)));
+        }
+        return links;
+    }
+
+    void RunAndWait(IResultsView* view = nullptr) {
+        search->Run(view);
+        ASSERT_TRUE(WaitFor([this] { return search->Idle && TOnResultsThread::Running() == 0; }));
+    }
+
+    static std::vector<std::string> Links(const TEntryList& entries) {
+        std::vector<std::string> links;
+        for (const auto& entry : entries)
+            links.push_back(entry->Link);
+        return links;
+    }
+
+    TTempDataFolder folder;
+    TSiteSimulator simulator;
+    std::unique_ptr<TSession> session;
+    std::unique_ptr<TSearch> search;
+};
+
+TEST_F(TSearchRunTest, OneLocationFetchesTwoPagesAndMarksOnlyTheFirst) {
+    const auto links = AddPostings("miami", 105);
+    search->SetLeafLocations({PlaceById(Miami)});
+    search->NewResultsAvailable = true;
+    search->LatestEntries.push_back(std::make_unique<TLatestEntry>(5, "old", "old page"));
+    TRecordingView view;
+    RunAndWait(&view);
+
+    const std::string first = "http://miami.craigslist.org/search/act?query=" + Word;
+    EXPECT_EQ(search->FetchedLinks, (std::vector<std::string>{first, first + "&s=100"}));
+    EXPECT_EQ(Links(search->Results), links);
+    EXPECT_EQ(view.Rows, links);
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    EXPECT_EQ(search->LatestEntries[0]->LocationId, 0);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, links[0]);
+    EXPECT_EQ(search->LatestEntries[0]->PageLink, first);
+    EXPECT_FALSE(search->NewResultsAvailable);
+    EXPECT_TRUE(std::all_of(search->Results.begin(), search->Results.end(), [](const auto& e) { return e->New; }));
+    EXPECT_EQ(search->Results[0]->Location, "united states - florida - south florida");
+    EXPECT_EQ(search->Results[0]->Name, Word + " walk 104 -");
+    EXPECT_EQ(search->Parser, nullptr);
+}
+
+TEST_F(TSearchRunTest, ARunWithoutAViewKeepsTheNewResultsMark) {
+    AddPostings("miami", 1);
+    search->SetLeafLocations({PlaceById(Miami)});
+    search->NewResultsAvailable = true;
+    RunAndWait(nullptr);
+    EXPECT_TRUE(search->NewResultsAvailable);
+    EXPECT_EQ(search->Results.size(), 1u);
+}
+
+TEST_F(TSearchRunTest, SeveralLocationsFetchTheFirstPageOfEach) {
+    const auto miami = AddPostings("miami", 3);
+    const auto tampa = AddPostings("tampa", 102);
+    search->SetLeafLocations({PlaceById(Miami), PlaceById(Tampa)});
+    RunAndWait();
+
+    EXPECT_EQ(search->FetchedLinks, (std::vector<std::string>{"http://miami.craigslist.org/search/act?query=" + Word,
+                                                              "http://tampa.craigslist.org/search/act?query=" + Word}));
+    std::vector<std::string> expected = miami;
+    expected.insert(expected.end(), tampa.begin(), tampa.begin() + 100);
+    EXPECT_EQ(Links(search->Results), expected);
+    ASSERT_EQ(search->LatestEntries.size(), 2u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, miami[0]);
+    EXPECT_EQ(search->LatestEntries[1]->LocationId, 1);
+    EXPECT_EQ(search->LatestEntries[1]->EntryLink, tampa[0]);
+}
+
+TEST_F(TSearchRunTest, TheNeighbourhoodsOfASubAreaChosenTogetherAreFetchedOnce) {
+    const auto links = AddPostings("sfbay", 2, "sfc");
+    TPlace* sanFrancisco = PlaceById(SanFrancisco);
+    search->SetLocations({sanFrancisco});
+    RunAndWait();
+
+    EXPECT_EQ(search->LocationsToSearch, sanFrancisco->Children);
+    EXPECT_EQ(search->FetchedLinks,
+              std::vector<std::string>{"http://sfbay.craigslist.org/search/act/sfc?query=" + Word});
+    EXPECT_EQ(Links(search->Results), links);
+    EXPECT_EQ(search->Results[0]->Location, "united states - california - san francisco bay area - san francisco");
+    // Every neighbourhood's link was built and logged, even those skipped as already fetched.
+    const std::string log = folder.ReadFile("log.tx");
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = log.find("TSearch.MakeSearchLink: ", at)) != std::string::npos; ++at)
+        ++lines;
+    EXPECT_EQ(lines, sanFrancisco->Children.size());
+}
+
+TEST_F(TSearchRunTest, TwoCitiesWithinRangeAreEachFetchedOnce) {
+    AddPostings("miami", 2, "mdc");
+    search->SetLeafLocations({PlaceById(Miami), PlaceById(MiamiDade)});
+    search->Distance = 1;
+    RunAndWait();
+
+    EXPECT_EQ(search->LocationsToSearch,
+              (TPlaceList{PlaceById(Miami), PlaceById(MiamiDade), PlaceById(Miami), PlaceById(MiamiDade)}));
+    EXPECT_EQ(search->FetchedLinks,
+              (std::vector<std::string>{"http://miami.craigslist.org/search/act?query=" + Word,
+                                        "http://miami.craigslist.org/search/act/mdc?query=" + Word}));
+    EXPECT_EQ(search->Results.size(), 2u) << "the second page's postings were already there";
+}
+
+TEST_F(TSearchRunTest, DeletedResultsAreLeftOutAndTheMarkerSkipsThem) {
+    const auto links = AddPostings("miami", 3);
+    search->DeletedResults.push_back(std::make_unique<TEntry>("", "gone", links[0], 0, "", false));
+    search->SetLeafLocations({PlaceById(Miami)});
+    RunAndWait();
+
+    EXPECT_EQ(Links(search->Results), (std::vector<std::string>{links[1], links[2]}));
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, links[1]);
+    EXPECT_EQ(search->DeletedResults.size(), 1u);
+}
+
+TEST_F(TSearchRunTest, KnownPostingsAreDroppedOrAddedAgainByKeepOldResults) {
+    const auto links = AddPostings("miami", 3);
+    for (bool keep : {true, false}) {
+        SCOPED_TRACE(keep);
+        search->Results.clear();
+        search->Results.push_back(std::make_unique<TEntry>("Mar 1", "known", links[1], 5, "x", false));
+        search->Results[0]->Visited = true;
+        search->KeepOldResults = keep;
+        search->ResetResults(false);
+        search->SetLeafLocations({PlaceById(Miami)});
+        TRecordingView view;
+        RunAndWait(&view);
+
+        EXPECT_EQ(search->Results[0]->Name, "known");
+        EXPECT_TRUE(search->Results[0]->Visited);
+        if (keep) {
+            EXPECT_EQ(Links(search->Results), (std::vector<std::string>{links[1], links[0], links[2]}));
+            EXPECT_EQ(view.Rows, (std::vector<std::string>{links[0], links[2]}));
+        } else {
+            EXPECT_EQ(Links(search->Results), (std::vector<std::string>{links[1], links[0], links[1], links[2]}));
+            EXPECT_FALSE(search->Results[2]->New) << "added again, not new";
+            EXPECT_TRUE(search->Results[1]->New);
+            EXPECT_EQ(view.Rows, (std::vector<std::string>{links[0], links[1], links[2]}));
+        }
+    }
+}
+
+TEST_F(TSearchRunTest, NearbyPostingsAfterTheFewLocalLineAreNotTaken) {
+    const auto local = AddPostings("miami", 2);
+    // Whichever Florida site the simulator picks as miami's neighbour has postings too.
+    for (const TPlace* city : PlaceById(Miami)->Parent()->Children)
+        if (city->Id != Miami && city->Level == 3 && !city->Link.empty())
+            try {
+                AddPostings(city->Link.substr(7, city->Link.find('.') - 7), 1);
+            } catch (const std::invalid_argument&) {
+            }
+    search->SetLeafLocations({PlaceById(Miami)});
+    RunAndWait();
+    TFetchOptions options;
+    options.Proxy = simulator.Proxy();
+    ASSERT_NE(FetchUrl(search->FetchedLinks[0], options).find("Few <b>LOCAL</b> results found."), std::string::npos);
+    EXPECT_EQ(Links(search->Results), local);
+}
+
+TEST_F(TSearchRunTest, StopWhileFetchingNeverParsesThePage) {
+    THeldProxy held;
+    StartSession(held.Proxy());
+    search->SetLeafLocations({PlaceById(Miami)});
+    search->Run(nullptr);
+    ASSERT_TRUE(WaitFor([&] { return held.Arrived() == 1; }));
+    EXPECT_FALSE(search->Idle);
+    search->Stop();
+    EXPECT_TRUE(search->Idle);
+    EXPECT_EQ(search->Parser, nullptr);
+    held.Release();
+    ASSERT_TRUE(WaitFor([] { return TOnResultsThread::Running() == 0; }));
+    // Let the late page arrive and find nobody waiting for it.
+    WaitFor([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_TRUE(search->Results.empty());
+    EXPECT_EQ(search->FetchedLinks.size(), 1u);
+    EXPECT_TRUE(search->Idle);
+}
+
+TEST_F(TSearchRunTest, StopWhileParsingEndsAtTheNextPostingAndKeepsWhatWasAdded) {
+    AddPostings("miami", 50);
+    search->SetLeafLocations({PlaceById(Miami)});
+    TRecordingView view;
+    view.OnRow = [this](TEntry&) { search->Stop(); };
+    int idleCalls = 0;
+    search->OnIdle = [&] { ++idleCalls; };
+    RunAndWait(&view);
+    EXPECT_EQ(search->Results.size(), 1u);
+    EXPECT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(search->FetchedLinks.size(), 1u);
+    EXPECT_EQ(idleCalls, 1);
+
+    // The search can run again afterwards.
+    view.OnRow = nullptr;
+    search->ResetResults(true);
+    RunAndWait(&view);
+    EXPECT_EQ(search->Results.size(), 50u);
+}
+
+TEST_F(TSearchRunTest, AFailedFetchMovesOnToTheNextLocation) {
+    simulator.Stop(); // nothing listens on the proxy port now
+    search->SetLeafLocations({PlaceById(Miami), PlaceById(Tampa)});
+    RunAndWait();
+    EXPECT_EQ(search->FetchedLinks.size(), 2u);
+    EXPECT_TRUE(search->Results.empty());
+    EXPECT_TRUE(search->LatestEntries.empty());
+}
+
+TEST_F(TSearchRunTest, ALocationWithoutALinkIsSkippedAndTheRunEndsIdle) {
+    const auto links = AddPostings("miami", 2);
+    // A neighbourhood whose sub-area is missing from the table yields no link.
+    auto orphan = std::make_unique<TPlace>();
+    orphan->Id = 999999;
+    orphan->ParentId = 888888;
+    orphan->Level = 4;
+    orphan->Link = "7";
+    orphan->Table = &session->Places->Items;
+    TPlace* noLink = orphan.get();
+    session->Places->Items.push_back(std::move(orphan));
+
+    for (const TPlaceList& leaves : {TPlaceList{PlaceById(Miami), noLink}, TPlaceList{noLink, PlaceById(Miami)}}) {
+        search->Results.clear();
+        search->SetLeafLocations(leaves);
+        RunAndWait();
+        EXPECT_EQ(search->LocationsToSearch, leaves);
+        EXPECT_EQ(search->FetchedLinks.size(), 1u);
+        EXPECT_EQ(Links(search->Results), links);
+    }
+
+    // No location has a link: nothing is fetched and the run still ends.
+    search->Category = nullptr;
+    search->Results.clear();
+    RunAndWait();
+    EXPECT_TRUE(search->FetchedLinks.empty());
+    EXPECT_TRUE(search->Results.empty());
+}
+
+TEST_F(TSearchRunTest, AFailedLogWriteSkipsTheLocation) {
+    const auto links = AddPostings("miami", 2);
+    search->SetLeafLocations({PlaceById(Miami)});
+    TTempDataFolder gone;
+    ResetLog(gone.Path());
+    std::filesystem::remove_all(gone.Path());
+    RunAndWait();
+    ResetLog(folder.Path());
+    EXPECT_TRUE(search->FetchedLinks.empty());
+    EXPECT_TRUE(search->Results.empty());
+}
+
+TEST_F(TSearchRunTest, DestroyingASearchDuringARunStopsIt) {
+    AddPostings("miami", 100);
+    search->SetLeafLocations({PlaceById(Miami)});
+    TRecordingView view;
+    bool destroyed = false;
+    view.OnRow = [&](TEntry&) {
+        if (!destroyed) {
+            destroyed = true;
+            search.reset();
+        }
+    };
+    search->Run(&view);
+    ASSERT_TRUE(WaitFor([] { return TOnResultsThread::Running() == 0; }));
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(view.Rows.size(), 1u);
+}
+
+} // namespace
