@@ -118,6 +118,10 @@ bool TKeywordQuery::Matches(const std::string& text) const {
     return Match(m_root, Words(text));
 }
 
+bool TKeywordQuery::MatchesWords(const std::vector<std::string>& words) const {
+    return Match(m_root, words);
+}
+
 bool TKeywordQuery::Match(const TNode& node, const std::vector<std::string>& words) {
     bool result = true;
     switch (node.Kind) {

@@ -14,6 +14,8 @@ public:
 
     /// True when text satisfies the query; an empty query accepts everything.
     bool Matches(const std::string& text) const;
+    /// The same for text already split by Words().
+    bool MatchesWords(const std::vector<std::string>& words) const;
     bool Empty() const { return m_root.Children.empty() && m_root.Words.empty(); }
 
     /// The lower-case words of text: runs of letters and digits (bytes of multi-byte

@@ -167,6 +167,11 @@ const std::vector<std::string> BodyPhrases = {"cash only",        "delivery avai
                                               "email for details"};
 const std::vector<std::string> JobAttributes = {"telecommuting", "contract", "internship", "part-time", "non-profit"};
 
+void IndexWords(TSimPosting& posting) {
+    posting.TitleWords = TKeywordQuery::Words(posting.Title);
+    posting.TextWords = TKeywordQuery::Words(posting.Title + " " + posting.Body);
+}
+
 std::string Money(long long value) {
     return "$" + std::to_string(value);
 }
@@ -430,6 +435,7 @@ std::vector<TSimPosting> TSimCatalog::Generate(const TSimSite& site, const TSimC
                                                           TRemoval::NotFound};
             posting.Removal = kinds[static_cast<size_t>(random.Between(0, 3))];
         }
+        IndexWords(posting);
         postings.push_back(std::move(posting));
     }
     return postings;
@@ -454,7 +460,7 @@ bool TSimCatalog::Accepts(const TSimPosting& posting, const TSimSearch& search, 
     for (const std::string& attribute : search.Attributes)
         if (std::find(posting.Attributes.begin(), posting.Attributes.end(), attribute) == posting.Attributes.end())
             return false;
-    return query.Matches(search.TitlesOnly ? posting.Title : posting.Title + " " + posting.Body);
+    return query.Empty() || query.MatchesWords(search.TitlesOnly ? posting.TitleWords : posting.TextWords);
 }
 
 std::vector<const TSimPosting*> TSimCatalog::Search(const TSimSearch& search) {
@@ -514,6 +520,7 @@ const TSimPosting& TSimCatalog::Add(TSimPosting posting) {
     posting.Id = AddedIdBase + m_addedCount;
     // Newer than every generated posting and every posting added before.
     posting.Time = m_now + m_addedCount * 60;
+    IndexWords(posting);
     m_added.push_back(std::move(posting));
     return m_added.back();
 }

@@ -38,6 +38,10 @@ struct TSimPosting {
     /// Seconds since the epoch.
     long long Time = 0;
     TRemoval Removal = TRemoval::None;
+    /// Lower-case words of the title, and of title and body, for the keyword search;
+    /// filled when the posting enters the catalog.
+    std::vector<std::string> TitleWords;
+    std::vector<std::string> TextWords;
 
     bool HasPic() const { return !ImageMarker.empty(); }
 };

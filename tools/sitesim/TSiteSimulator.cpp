@@ -152,6 +152,13 @@ std::vector<TFlagRequest> TSiteSimulator::FlagRequests() const {
     return m_flags;
 }
 
+std::string TSiteSimulator::NearestSite(const std::string& site) const {
+    std::lock_guard lock(m_mutex);
+    const TSimSite* found = m_catalog.FindSite(site);
+    const TSimSite* nearest = found ? m_catalog.NearestSite(*found) : nullptr;
+    return nearest ? nearest->Key : std::string();
+}
+
 TSimResponse TSiteSimulator::Handle(const std::string& hostHeader, const std::string& rawPath,
                                     const TSimParams& params) {
     std::string host = hostHeader;

@@ -69,6 +69,8 @@ public:
     /// Every matching posting, newest first, as the results pages list them.
     std::vector<TSimPosting> Search(const TSimSearch& search);
     std::vector<TFlagRequest> FlagRequests() const;
+    /// Key of the site whose results fill a page with few local results; empty if none.
+    std::string NearestSite(const std::string& site) const;
 
     /// Answers one GET: host may carry a port; path is site-relative or absolute
     /// ("http://host/..."), params are decoded.
