@@ -6,9 +6,16 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
 
+#include "account/TGsmNetwork.h"
+#include "account/TUser.h"
 #include "core/IUserMessages.h"
 #include "core/Log.h"
+#include "core/TBackendConnection.h"
+#include "core/TDatabaseError.h"
+#include "core/TStoredProc.h"
 #include "core/UiHandOver.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
@@ -75,6 +82,7 @@ TSession::TSession(TConfig config)
     : Config(std::move(config)), Settings(std::make_unique<TSettings>()), DataFolder(Config.DataFolder),
       ExitWindows(ExitWindowsAs), m_uiContext(std::make_unique<QObject>()) {
     ResetLog(DataFolder);
+    m_backend = std::make_unique<TBackendConnection>(Config.AccountDatabase, DataFolder);
     Session = this;
 }
 
@@ -94,6 +102,10 @@ TSession::~TSession() {
     }
     // Saved while the places its default locations refer to still exist.
     Settings.reset();
+    // The connection belongs to this (the user-interface) thread: closed here.
+    User.reset();
+    GsmNetworks.clear();
+    m_backend.reset();
     if (Session == this)
         Session = nullptr;
 }
@@ -147,6 +159,8 @@ void TSession::OpenFailed() {
     Status = "Idle";
     SignedIn = false;
     SessionOpen = false;
+    if (User && User->LoggedIn)
+        User->SetLoggedIn(false);
     if (OnSignInDone)
         OnSignInDone();
 }
@@ -155,6 +169,7 @@ void TSession::CancelOpen() {
     if (InitThread) {
         InitThread->requestInterruption();
         InitThread = nullptr;
+        m_backend->Close();
     }
     OpenCancelled = 1;
     OpenFailed();
@@ -182,12 +197,101 @@ void TSession::ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_
     // Destroying the collection writes the searches file; the search window's lists refer
     // to it, so this happens here on the user-interface thread.
     Searches.reset();
+    ReleaseAccount();
     SessionOpen = false;
 }
 
 void TSession::InitThreadDone() { InitThread = nullptr; }
 
 void TSession::Quit() { QCoreApplication::quit(); }
+
+namespace {
+
+/// Database failures go to the log; a log that cannot be written must not add a failure.
+void WriteLogQuietly(const std::string& message) {
+    try {
+        WriteLog(message);
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace
+
+void TSession::ReleaseAccount() {
+    GsmNetworks.clear();
+    if (User && User->LoggedIn)
+        User->SetLoggedIn(false);
+    User.reset();
+    m_backend->Close();
+}
+
+QSqlDatabase& TSession::Connection() { return m_backend->Connection(); }
+
+bool TSession::StartTransaction() {
+    try {
+        m_backend->StartTransaction();
+        return true;
+    } catch (const std::exception& error) {
+        WriteLogQuietly(error.what());
+        UserMessages().Error("Error connecting to database server! Please try again later.");
+        return false;
+    }
+}
+
+void TSession::Commit() { m_backend->Commit(); }
+
+void TSession::Rollback() { m_backend->Rollback(); }
+
+std::unique_ptr<QSqlQuery> TSession::NewQuery(const std::string& sql) { return m_backend->NewQuery(sql); }
+
+std::unique_ptr<TStoredProc> TSession::NewStoredProc(const std::string& name) {
+    return m_backend->NewStoredProc(name);
+}
+
+void TSession::NoteDatabaseFailure() { m_backend->NoteFailure(); }
+
+std::string TSession::ReadProperty(const std::string& name) {
+    std::string result;
+    Connection(); // a failure to connect reaches the caller
+    try {
+        const std::unique_ptr<QSqlQuery> query = NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
+        query->bindValue(QStringLiteral(":pPropName"), QString::fromStdString(name));
+        if (!query->exec())
+            throw TDatabaseError(query->lastError().text().toStdString());
+        if (query->next())
+            result = query->value(QStringLiteral("PROP_VALUE")).toString().toStdString();
+    } catch (const std::exception& error) {
+        NoteDatabaseFailure();
+        WriteLogQuietly(error.what());
+        UserMessages().Error("Error connecting to database server! Please try again later.");
+    }
+    return result;
+}
+
+bool TSession::BindAccount(const std::string& email, const std::string& loginKey) {
+    if (email.empty() || loginKey.empty())
+        return false;
+    std::unique_ptr<TUser> user;
+    try {
+        if (!TUser::Find(0, email, true, true, loginKey, user) || !user)
+            return false;
+    } catch (const std::exception& error) {
+        WriteLogQuietly(std::string("Account lookup failed: ") + error.what());
+        return false;
+    }
+    if (User && User->LoggedIn)
+        User->SetLoggedIn(false);
+    User = std::move(user);
+    User->SetLoggedIn(true);
+    try {
+        GsmNetworks = TGsmNetwork::LoadAll();
+    } catch (const std::exception& error) {
+        // Without the list only SMS notifications are lost; the account stays bound.
+        GsmNetworks.clear();
+        WriteLogQuietly(std::string("Carrier networks not loaded: ") + error.what());
+    }
+    return true;
+}
 
 bool ExitWindowsAs(int action) {
     QStringList arguments{QStringLiteral("call"), QStringLiteral("org.freedesktop.login1"),

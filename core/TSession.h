@@ -14,6 +14,12 @@
 #include "store/TSettings.h"
 
 class TPlaces;
+class QSqlDatabase;
+class QSqlQuery;
+class TBackendConnection;
+class TGsmNetwork;
+class TStoredProc;
+class TUser;
 class TSearches;
 class TCategories;
 class TSession;
@@ -65,6 +71,10 @@ public:
     std::unique_ptr<TSettings> Settings;
     std::unique_ptr<TPlaces> Places;
     std::unique_ptr<TCategories> Categories;
+    /// The signed-in account (BindAccount); none while nobody is signed in.
+    std::unique_ptr<TUser> User;
+    /// The mobile carrier networks an account may refer to, loaded with the account.
+    std::vector<std::unique_ptr<TGsmNetwork>> GsmNetworks;
     /// The user's searches: made by the search window after sign-in, released (writing the
     /// searches file) at sign-out on the user-interface thread.
     std::unique_ptr<TSearches> Searches;
@@ -92,6 +102,33 @@ public:
     /// Ends the application's event loop.
     void Quit();
 
+    /// The account database connection ("IBConnection"), opened when closed; throws
+    /// TDatabaseError when it cannot be opened. All backend operations belong to the
+    /// user-interface thread.
+    QSqlDatabase& Connection();
+    /// Begins the write transaction. A failure shows "Error connecting to database
+    /// server! Please try again later." and returns false instead of throwing.
+    bool StartTransaction();
+    /// Throws TDatabaseError when the commit fails.
+    void Commit();
+    /// Rolls back when a transaction is active, else does nothing; throws on failure.
+    void Rollback();
+    /// A query prepared with exactly this SQL text, owned by the caller; throws
+    /// TDatabaseError (connection or statement).
+    std::unique_ptr<QSqlQuery> NewQuery(const std::string& sql);
+    /// A stored-procedure object for this procedure, owned by the caller.
+    std::unique_ptr<TStoredProc> NewStoredProc(const std::string& name);
+    /// PROP_VALUE of the PROPERTIES row of that name, or empty. A failure to connect is
+    /// thrown; a failed query shows the connection error message and gives empty.
+    std::string ReadProperty(const std::string& name);
+    /// After a successful sign-in: finds the account of the typed address and login key,
+    /// makes it User, marks it logged in and loads GsmNetworks. False (nobody bound) for
+    /// an unknown address, a wrong key or an unreachable database.
+    bool BindAccount(const std::string& email, const std::string& loginKey);
+    /// Tells the connection that a statement failed, so that the next use reconnects
+    /// when the server went away.
+    void NoteDatabaseFailure();
+
     /// Runs work on the user-interface thread and waits for it; skipped once the session
     /// is being destroyed. For the session threads.
     void HandOver(const std::function<void()>& work);
@@ -106,9 +143,13 @@ private:
     void StartWorker(QThread* thread);
     /// Releases the reference data and the account; runs on the user-interface thread.
     void ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_ptr<TCategories>& categories);
+    /// Marks the account logged out, releases it with the networks and closes the
+    /// connection; on the user-interface thread, where the connection lives.
+    void ReleaseAccount();
 
     /// Lives on the user-interface thread; receives the hand-overs of the session threads.
     std::unique_ptr<QObject> m_uiContext;
+    std::unique_ptr<TBackendConnection> m_backend;
     std::vector<QPointer<QThread>> m_workers;
     bool m_closing = false;
 };

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "account/Credentials.h"
+
+#include <array>
+#include <stdexcept>
+
+#include <sodium.h>
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+
+#include "core/TDatabaseError.h"
+#include "core/TSession.h"
+#include "core/TStoredProc.h"
+
+namespace {
+
+std::string Lower(const std::string& text) {
+    return QString::fromStdString(text).toLower().toStdString();
+}
+
+const unsigned char* Bytes(const std::string& text) {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+} // namespace
+
+std::string StoredCredential(const std::string& name, const std::string& secret) {
+    if (sodium_init() < 0)
+        throw std::runtime_error("libsodium cannot be initialised");
+    // The lookup must find the row from the name and the secret alone, so the salt is
+    // derived from the name rather than drawn at random.
+    const std::string saltInput = "Trawlix account:" + Lower(name);
+    std::array<unsigned char, crypto_pwhash_SALTBYTES> salt{};
+    crypto_generichash(salt.data(), salt.size(), Bytes(saltInput), saltInput.size(), nullptr, 0);
+    std::array<unsigned char, 32> hash{};
+    if (crypto_pwhash(hash.data(), hash.size(), secret.data(), secret.size(), salt.data(),
+                      crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE,
+                      crypto_pwhash_ALG_ARGON2ID13) != 0)
+        throw std::runtime_error("Out of memory while hashing a credential");
+    std::array<char, 2 * 32 + 1> hex{};
+    sodium_bin2hex(hex.data(), hex.size(), hash.data(), hash.size());
+    return "argon2id$" + std::string(hex.data());
+}
+
+std::string QuotedSqlLiteral(const std::string& text) {
+    std::string literal = "'";
+    for (const char c : text) {
+        literal += c;
+        if (c == '\'')
+            literal += '\'';
+    }
+    return literal + "'";
+}
+
+std::optional<TIssuedLoginKey> IssueLoginKey(const std::string& name, const std::string& email) {
+    if (!Session)
+        throw TDatabaseError("No session");
+    if (!Session->StartTransaction())
+        return std::nullopt;
+    try {
+        TIssuedLoginKey issued;
+        {
+            const std::unique_ptr<TStoredProc> procedure = Session->NewStoredProc("INSERT_TEMP_USER");
+            procedure->SetParam("NAME", QString::fromStdString(name));
+            procedure->SetParam("EMAIL", QString::fromStdString(email));
+            procedure->Execute();
+            issued.NewId = procedure->Output("NEW_ID").toInt();
+            issued.Key = procedure->Output("LOGIN_KEY").toString().toStdString();
+        }
+        if (issued.Key.empty())
+            throw TDatabaseError("INSERT_TEMP_USER issued no key");
+        {
+            const std::unique_ptr<QSqlQuery> query =
+                Session->NewQuery("UPDATE USERS SET USR_PASS = :pPass WHERE USR_ID = :pID");
+            query->bindValue(QStringLiteral(":pPass"), QString::fromStdString(StoredCredential(email, issued.Key)));
+            query->bindValue(QStringLiteral(":pID"), issued.NewId);
+            if (!query->exec())
+                throw TDatabaseError(query->lastError().text().toStdString());
+        }
+        Session->Commit();
+        return issued;
+    } catch (const std::exception& error) {
+        try {
+            Session->Rollback();
+        } catch (const std::exception&) {
+        }
+        throw TDatabaseError(std::string("No login key issued: ") + error.what());
+    }
+}

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <optional>
+#include <string>
+
+/// The form in which an account's secret (its login key, or the password that replaces
+/// it) is kept in USR_PASS: "argon2id$" and the hex of libsodium's Argon2id over the
+/// secret, salted from the lower-cased account name. Deterministic, so that the server
+/// can compare it in the lookup statement; the secret itself is never stored. Takes
+/// about a tenth of a second by design. Throws std::runtime_error when hashing fails.
+std::string StoredCredential(const std::string& name, const std::string& secret);
+
+/// Doubles every single quote and encloses the text in single quotes: an SQL literal.
+std::string QuotedSqlLiteral(const std::string& text);
+
+/// A login key issued for an address by INSERT_TEMP_USER.
+struct TIssuedLoginKey {
+    int NewId = 0;
+    std::string Key;
+};
+
+/// Registers the address (or finds its account), lets the server issue a new login key
+/// and stores the key's derived form as the account's secret, all in one transaction;
+/// the key in the result is the only copy. Returns nothing when the transaction could not
+/// be started (the connection's message has been shown); throws TDatabaseError on any
+/// other failure, after rolling back. User-interface thread.
+std::optional<TIssuedLoginKey> IssueLoginKey(const std::string& name, const std::string& email);

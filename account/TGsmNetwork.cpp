@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "account/TGsmNetwork.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "core/TDatabaseError.h"
+#include "core/TSession.h"
+#include "core/TextHelpers.h"
+
+TGsmNetwork::TGsmNetwork(int id, const std::string& name, const std::string& gateway)
+    : ID(id), Name(CutToChars(name, 50)), Gateway(CutToChars(gateway, 100)) {}
+
+std::vector<std::unique_ptr<TGsmNetwork>> TGsmNetwork::LoadAll() {
+    if (!Session)
+        throw TDatabaseError("No session");
+    const std::unique_ptr<QSqlQuery> query =
+        Session->NewQuery("SELECT GSM_ID, GSM_NAME, GSM_GATEWAY FROM GSM_NETWORKS ORDER BY GSM_ID");
+    if (!query->exec()) {
+        Session->NoteDatabaseFailure();
+        throw TDatabaseError(query->lastError().text().toStdString());
+    }
+    std::vector<std::unique_ptr<TGsmNetwork>> networks;
+    while (query->next())
+        networks.push_back(std::make_unique<TGsmNetwork>(query->value(0).toInt(),
+                                                         query->value(1).toString().toStdString(),
+                                                         query->value(2).toString().toStdString()));
+    return networks;
+}

@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+/// One mobile carrier network: an SMS to a phone is a mail to <number>@Gateway. The
+/// session owns the list (TSession::GsmNetworks); accounts refer to entries by ID.
+/// Plain data, used on the user-interface thread.
+class TGsmNetwork final {
+public:
+    TGsmNetwork(int id, const std::string& name, const std::string& gateway);
+
+    int ID = 0;
+    /// At most 50 characters.
+    std::string Name;
+    /// At most 100 characters.
+    std::string Gateway;
+
+    /// Every network of the carrier table, ordered by id. Throws TDatabaseError.
+    static std::vector<std::unique_ptr<TGsmNetwork>> LoadAll();
+};

@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "account/TUser.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include "account/Credentials.h"
+#include "account/TGsmNetwork.h"
+#include "core/TDatabaseError.h"
+#include "core/TSession.h"
+#include "core/TextHelpers.h"
+
+namespace {
+
+std::string Lower(const std::string& text) {
+    return QString::fromStdString(text).toLower().toStdString();
+}
+
+TSession& CurrentSession() {
+    if (!Session)
+        throw TDatabaseError("No session");
+    return *Session;
+}
+
+/// A column of the row; a row without it is an error.
+QVariant Column(const QSqlQuery& row, const char* name) {
+    const int index = row.record().indexOf(QLatin1String(name));
+    if (index < 0)
+        throw TDatabaseError(std::string("The account row has no column ") + name);
+    return row.value(index);
+}
+
+std::string Text(const QSqlQuery& row, const char* name) {
+    return Column(row, name).toString().toStdString();
+}
+
+/// CHAR columns come back blank-padded; the blanks are no part of the value.
+std::string CharText(const QSqlQuery& row, const char* name) {
+    std::string text = Text(row, name);
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+void Execute(QSqlQuery& query) {
+    if (!query.exec())
+        throw TDatabaseError(query.lastError().text().toStdString());
+}
+
+/// Rollback for the error paths, which must end quietly even when the rollback fails.
+void RollbackQuietly(TSession& session) {
+    try {
+        session.Rollback();
+    } catch (const std::exception&) {
+    }
+}
+
+QVariant FlagValue(bool value) {
+    return QString(QChar::fromLatin1(BoolToFlagChar(value)));
+}
+
+} // namespace
+
+TUser::TUser(const QSqlQuery& row)
+    : ID(Column(row, "USR_ID").toInt()), Name(CutToChars(Text(row, "USR_NAME"), 50)), Password(Text(row, "USR_PASS")),
+      UserType(Column(row, "USR_TYPE").toInt()), LoggedIn(CharText(row, "USR_LOGGED") == "T"),
+      LastHardware(Text(row, "USR_LAST_HARDWARE")), LastLoginDate(Column(row, "USR_LAST_LOGIN_DATE").toDateTime()),
+      RealName(Text(row, "USR_REAL_NAME")), Phone(Text(row, "USR_PHONE")) {
+    const QVariant network = Column(row, "USR_GSMNETWORKID");
+    if (!network.isNull())
+        NetworkID = network.toInt();
+    EMail = Text(row, "USR_EMAIL");
+    const QVariant birthDate = Column(row, "USR_BIRTHDATE");
+    if (!birthDate.isNull())
+        BirthDate = QDateTime(birthDate.toDate(), QTime(0, 0));
+    Status = Column(row, "USR_STATUS").toInt();
+}
+
+bool TUser::Find(int id, const std::string& name, bool useLoginKey, bool buildRecord, const std::string& credential,
+                 std::unique_ptr<TUser>& user) {
+    user.reset();
+    TSession& session = CurrentSession();
+    const std::string sql = id > 0 ? "SELECT * FROM USERS WHERE (USR_ID = :pID) AND (USR_PASS = :pPass)"
+                                   : "SELECT * FROM USERS WHERE (LOWER(USR_NAME) = :pName) AND (USR_PASS = :pPass)";
+    try {
+        const std::unique_ptr<QSqlQuery> query = session.NewQuery(sql);
+        if (id > 0)
+            query->bindValue(QStringLiteral(":pID"), id);
+        else
+            query->bindValue(QStringLiteral(":pName"), QString::fromStdString(Lower(name)));
+        const std::string pass = useLoginKey ? StoredCredential(name, credential) : credential;
+        query->bindValue(QStringLiteral(":pPass"), QString::fromStdString(pass));
+        Execute(*query);
+        const bool found = query->next();
+        if (buildRecord && found)
+            user = std::make_unique<TUser>(*query);
+        return found;
+    } catch (const TDatabaseError&) {
+        session.NoteDatabaseFailure();
+        throw;
+    }
+}
+
+bool TUser::CheckPassword(const std::string& password) const {
+    std::unique_ptr<TUser> none;
+    return Find(ID, "", false, false, StoredCredential(Name, password), none);
+}
+
+TGsmNetwork* TUser::Network() {
+    // A network remembered for an earlier NetworkID (changed in the account dialog) is stale.
+    if (m_network && m_network->ID == NetworkID)
+        return m_network;
+    m_network = nullptr;
+    if (!Session)
+        return nullptr;
+    for (const std::unique_ptr<TGsmNetwork>& network : Session->GsmNetworks)
+        if (network->ID == NetworkID) {
+            m_network = network.get();
+            break;
+        }
+    return m_network;
+}
+
+bool TUser::SetLoggedIn(bool signingIn) {
+    if (!Session)
+        return false;
+    TSession& session = *Session;
+    std::string sql = "UPDATE USERS SET USR_LOGGED = :pLoggedIn ";
+    if (signingIn)
+        sql += ", USR_LAST_HARDWARE = :pCurrHardware, USR_LAST_LOGIN_DATE = CURRENT_TIMESTAMP ";
+    sql += "WHERE USR_NAME = :pUserName";
+    // Without a transaction the statement would commit on its own, so nothing is run.
+    if (!session.StartTransaction())
+        return false;
+    const bool wasLoggedIn = LoggedIn;
+    try {
+        {
+            const std::unique_ptr<QSqlQuery> query = session.NewQuery(sql);
+            query->bindValue(QStringLiteral(":pLoggedIn"), FlagValue(signingIn));
+            if (signingIn) {
+                LastHardware = GetAdapterAddress();
+                query->bindValue(QStringLiteral(":pCurrHardware"), QString::fromStdString(LastHardware));
+            }
+            query->bindValue(QStringLiteral(":pUserName"), QString::fromStdString(Name));
+            Execute(*query);
+        }
+        LoggedIn = signingIn;
+        session.Commit();
+        return true;
+    } catch (const std::exception&) {
+        LoggedIn = wasLoggedIn;
+        RollbackQuietly(session);
+        return false;
+    }
+}
+
+bool TUser::SaveAccount(const std::string& newPassword) {
+    if (!Session)
+        return false;
+    TSession& session = *Session;
+    try {
+        std::string sql = "UPDATE USERS SET ";
+        // The secret goes into the text as a literal, in its stored form only.
+        if (!newPassword.empty())
+            sql += "USR_PASS = " + QuotedSqlLiteral(StoredCredential(Name, newPassword)) + ", ";
+        sql += "USR_TYPE = :pUsrType, USR_LOGGED = :pLoggedIn, USR_REAL_NAME = :pRealName, USR_PHONE = :pPhone, "
+               "USR_EMAIL = :pEMail, USR_BIRTHDATE = :pBirthDate, USR_GSMNETWORKID = :pNetworkID WHERE USR_ID = :pID";
+        if (!session.StartTransaction())
+            return false;
+        {
+            const std::unique_ptr<QSqlQuery> query = session.NewQuery(sql);
+            query->bindValue(QStringLiteral(":pID"), ID);
+            query->bindValue(QStringLiteral(":pUsrType"), UserType);
+            query->bindValue(QStringLiteral(":pLoggedIn"), FlagValue(LoggedIn));
+            query->bindValue(QStringLiteral(":pRealName"), QString::fromStdString(RealName));
+            query->bindValue(QStringLiteral(":pPhone"), QString::fromStdString(Phone));
+            query->bindValue(QStringLiteral(":pEMail"), QString::fromStdString(EMail));
+            query->bindValue(QStringLiteral(":pBirthDate"),
+                             BirthDate.isValid() ? QVariant(BirthDate.date()) : QVariant(QMetaType::fromType<QDate>()));
+            query->bindValue(QStringLiteral(":pNetworkID"),
+                             NetworkID > 0 ? QVariant(NetworkID) : QVariant(QMetaType::fromType<int>()));
+            Execute(*query);
+        }
+        session.Commit();
+        return true;
+    } catch (const std::exception&) {
+        RollbackQuietly(session);
+        return false;
+    }
+}

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QDateTime>
+
+class QSqlQuery;
+class TGsmNetwork;
+
+/// The in-memory copy of one USERS row: the signed-in account, held as TSession::User.
+/// Reads and writes its row through the session's connection, so it is used on the
+/// user-interface thread only.
+class TUser final {
+public:
+    /// Every field zero or empty, UserType 1: a record not read from the table.
+    TUser() = default;
+    /// The current row of an open query (every USERS column). Throws TDatabaseError when
+    /// a column is missing.
+    explicit TUser(const QSqlQuery& row);
+
+    int ID = 0;
+    /// At most 50 characters.
+    std::string Name;
+    /// USR_PASS as stored (the derived form, see StoredCredential).
+    std::string Password;
+    int UserType = 1;
+    bool LoggedIn = false;
+    std::string LastHardware;
+    /// Invalid when the column is NULL.
+    QDateTime LastLoginDate;
+    std::string RealName;
+    std::string Phone;
+    /// 0 or less: no network chosen.
+    int NetworkID = 0;
+    std::string EMail;
+    /// Only the date part is used; invalid when not set.
+    QDateTime BirthDate;
+    int Status = 0;
+
+    /// Looks an account up by id (when id > 0) or by name, letter case ignored, together
+    /// with its secret. With useLoginKey the credential is a login key or password and is
+    /// compared in its stored form; otherwise it is compared as given. user is reset
+    /// first, and set to the found record when buildRecord is true. Throws TDatabaseError.
+    static bool Find(int id, const std::string& name, bool useLoginKey, bool buildRecord, const std::string& credential,
+                     std::unique_ptr<TUser>& user);
+
+    /// True when password is this account's current secret. Throws TDatabaseError.
+    bool CheckPassword(const std::string& password) const;
+    /// The entry of TSession::GsmNetworks with NetworkID, or none.
+    TGsmNetwork* Network();
+    /// Marks the row logged in (with this machine's hardware address and the server's
+    /// time) or out. Failures roll back quietly and leave LoggedIn unchanged; the result
+    /// tells whether the mark was committed.
+    bool SetLoggedIn(bool signingIn);
+    /// Writes the edited details, and a new secret unless newPassword is empty. Failures
+    /// roll back quietly; the result tells whether the save was committed. Password is
+    /// left as it was.
+    bool SaveAccount(const std::string& newPassword);
+
+private:
+    /// Remembered result of Network(); owned by the session's list.
+    TGsmNetwork* m_network = nullptr;
+};

@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ctest-labels: db
+// The session's backend operations against a real embedded database.
+#include "core/TBackendConnection.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include "TTestDatabase.h"
+#include "TestSupport.h"
+#include "core/TDatabaseError.h"
+#include "core/TSession.h"
+#include "core/TStoredProc.h"
+
+namespace {
+
+const std::string ConnectionError = "error: Error connecting to database server! Please try again later.";
+
+class TBackendTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { database = std::make_unique<TTestDatabase>(); }
+    static void TearDownTestSuite() { database.reset(); }
+
+    void SetUp() override {
+        TConfig config = folder.Config();
+        config.AccountDatabase = database->File();
+        session = std::make_unique<TSession>(config);
+    }
+
+    static std::unique_ptr<TTestDatabase> database;
+    TTempDataFolder folder;
+    TRecordingMessages messages;
+    std::unique_ptr<TSession> session;
+};
+
+std::unique_ptr<TTestDatabase> TBackendTest::database;
+
+TEST_F(TBackendTest, TheConnectionIsConfiguredAndOpensOnDemand) {
+    const QSqlDatabase db = QSqlDatabase::database(QLatin1String(TBackendConnection::ConnectionName), false);
+    ASSERT_TRUE(db.isValid());
+    EXPECT_FALSE(db.isOpen());
+    EXPECT_EQ(db.driverName(), QStringLiteral("QIBASE"));
+    EXPECT_EQ(db.userName(), QStringLiteral("TRAWLIXCLIENT"));
+
+    // NewQuery on a closed connection opens it.
+    const std::unique_ptr<QSqlQuery> query = session->NewQuery("SELECT CURRENT_USER FROM RDB$DATABASE");
+    EXPECT_TRUE(db.isOpen());
+    ASSERT_TRUE(query->exec());
+    ASSERT_TRUE(query->next());
+    EXPECT_EQ(query->value(0).toString().trimmed(), QStringLiteral("TRAWLIXCLIENT"));
+}
+
+TEST_F(TBackendTest, ReadPropertyGivesTheValueOrEmptyWithoutMessage) {
+    EXPECT_EQ(session->ReadProperty("TRAWLIX_VERSION"), "3.33");
+    EXPECT_FALSE(session->ReadProperty("TRAWLIX_VERSION_URL").empty());
+    EXPECT_GT(std::stoll(session->ReadProperty("TRAWLIX_VERSION_SIZE")), 0);
+    EXPECT_EQ(session->ReadProperty("NO_SUCH_PROPERTY"), "");
+    EXPECT_EQ(session->ReadProperty("trawlix_version"), ""); // names are compared exactly
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(TBackendTest, RollbackWithoutATransactionDoesNothing) {
+    EXPECT_NO_THROW(session->Rollback());
+    ASSERT_TRUE(session->StartTransaction());
+    session->Commit();
+    EXPECT_NO_THROW(session->Rollback());
+    EXPECT_THROW(session->Commit(), TDatabaseError);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(TBackendTest, RollbackUndoesAndCommitKeepsTheWrites) {
+    auto write = [&](const std::string& name) {
+        ASSERT_TRUE(session->StartTransaction());
+        const auto query = session->NewQuery("INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES (:pName, 'x')");
+        query->bindValue(QStringLiteral(":pName"), QString::fromStdString(name));
+        ASSERT_TRUE(query->exec());
+    };
+    write("ROLLED_BACK");
+    session->Rollback();
+    write("COMMITTED");
+    session->Commit();
+    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM PROPERTIES WHERE PROP_NAME = 'ROLLED_BACK'").toInt(), 0);
+    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM PROPERTIES WHERE PROP_NAME = 'COMMITTED'").toInt(), 1);
+}
+
+TEST_F(TBackendTest, StoredProcedureTakesInputsByNameAndGivesOutputs) {
+    ASSERT_TRUE(session->StartTransaction());
+    const std::unique_ptr<TStoredProc> procedure = session->NewStoredProc("INSERT_TEMP_USER");
+    // Set in another order than declared: the object sends them in the declared order.
+    procedure->SetParam("EMAIL", QStringLiteral("proc@example.com"));
+    procedure->SetParam("Name", QStringLiteral("Proc"));
+    procedure->Execute();
+    EXPECT_GT(procedure->Output("NEW_ID").toInt(), 0);
+    EXPECT_EQ(procedure->Output("LOGIN_KEY").toString().size(), 24);
+    EXPECT_THROW(procedure->Output("NO_SUCH_OUTPUT"), TDatabaseError);
+    session->Rollback();
+
+    ASSERT_TRUE(session->StartTransaction());
+    const std::unique_ptr<TStoredProc> wrong = session->NewStoredProc("INSERT_TEMP_USER");
+    wrong->SetParam("MAIL", QStringLiteral("typo@example.com"));
+    EXPECT_THROW(wrong->Execute(), TDatabaseError);
+    session->Rollback();
+    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM USERS WHERE USR_NAME LIKE 'proc@%'").toInt(), 0);
+}
+
+TEST_F(TBackendTest, AnUnreachableDatabaseFailsEachWayOnce) {
+    TConfig config = folder.Config();
+    config.AccountDatabase = folder.File("missing.fdb");
+    session.reset();
+    session = std::make_unique<TSession>(config);
+
+    EXPECT_THROW(session->Connection(), TDatabaseError);
+    EXPECT_THROW(session->ReadProperty("TRAWLIX_VERSION"), TDatabaseError);
+    EXPECT_TRUE(messages.Shown.empty());
+    EXPECT_FALSE(session->StartTransaction());
+    EXPECT_EQ(messages.Shown, std::vector<std::string>{ConnectionError});
+    EXPECT_NO_THROW(session->Rollback());
+}
+
+TEST(TBackendConnectionTest, TellsLocalFilesFromServers) {
+    EXPECT_TRUE(TBackendConnection::IsLocalFile("/var/lib/trawlix/trawlix.fdb"));
+    EXPECT_TRUE(TBackendConnection::IsLocalFile("trawlix.fdb"));
+    EXPECT_TRUE(TBackendConnection::IsLocalFile("/data/odd:name.fdb"));
+    EXPECT_FALSE(TBackendConnection::IsLocalFile("db.corvane.com:TRAWLIX"));
+    EXPECT_FALSE(TBackendConnection::IsLocalFile("127.0.0.1/3051:TRAWLIX"));
+}
+
+// The program and a tool may open one embedded file at the same time.
+TEST_F(TBackendTest, AnotherProcessCanOpenTheFileMeanwhile) {
+    ASSERT_EQ(session->ReadProperty("TRAWLIX_VERSION"), "3.33"); // holds the file open
+    QProcess isql;
+    isql.setProcessChannelMode(QProcess::MergedChannels);
+    isql.start(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-u"), QStringLiteral("TRAWLIXCLIENT"),
+                                           QString::fromStdString(database->File())});
+    ASSERT_TRUE(isql.waitForStarted());
+    isql.write("SELECT PROP_VALUE FROM PROPERTIES WHERE PROP_NAME = 'TRAWLIX_VERSION';\n");
+    isql.closeWriteChannel();
+    ASSERT_TRUE(isql.waitForFinished(60000));
+    const QString output = QString::fromUtf8(isql.readAll());
+    EXPECT_EQ(isql.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("3.33"))) << output.toStdString();
+    EXPECT_EQ(session->ReadProperty("TRAWLIX_VERSION"), "3.33");
+}
+
+TEST(TBackendEmbeddedTest, PreparesASharedEngineFolder) {
+    TTempDataFolder folder;
+    // FIREBIRD is set for this process already, so nothing is written...
+    ASSERT_TRUE(TBackendConnection::PrepareEmbeddedEngine(folder.File("firebird")));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.File("firebird/firebird.conf"))));
+    // ...while a process without it gets the folder and the variables.
+    const QByteArray saved = qgetenv("FIREBIRD");
+    const QByteArray savedLock = qgetenv("FIREBIRD_LOCK");
+    qunsetenv("FIREBIRD");
+    const bool prepared = TBackendConnection::PrepareEmbeddedEngine(folder.File("firebird"));
+    const QByteArray set = qgetenv("FIREBIRD");
+    const QByteArray setLock = qgetenv("FIREBIRD_LOCK");
+    qputenv("FIREBIRD", saved);
+    qputenv("FIREBIRD_LOCK", savedLock);
+    ASSERT_TRUE(prepared);
+    EXPECT_EQ(set.toStdString(), folder.File("firebird"));
+    EXPECT_EQ(setLock.toStdString(), folder.File("firebird/lock"));
+    EXPECT_NE(folder.ReadFile("firebird/firebird.conf").find("ServerMode = SuperClassic"), std::string::npos);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.File("firebird/intl/fbintl.conf"))));
+}
+
+} // namespace

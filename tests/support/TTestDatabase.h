@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <QTemporaryDir>
+#include <QVariant>
+
+/// A fresh account database file made from db/schema.sql with db/create-database, in a
+/// temporary folder of its own. Checks read and write it through a connection of their
+/// own ("TestCheck"), each call in its own committed transaction. Test thread only.
+class TTestDatabase final {
+public:
+    TTestDatabase();
+    ~TTestDatabase();
+    TTestDatabase(const TTestDatabase&) = delete;
+    TTestDatabase& operator=(const TTestDatabase&) = delete;
+
+    /// The database file.
+    const std::string& File() const { return m_file; }
+    /// The rows of a SELECT, each as its column values.
+    std::vector<std::vector<QVariant>> Select(const std::string& sql, const std::string& database = {}) const;
+    /// The first column of the first row, or an invalid QVariant when there is no row.
+    QVariant Value(const std::string& sql, const std::string& database = {}) const;
+    /// Runs one statement and commits it; throws std::runtime_error on failure.
+    void Execute(const std::string& sql, const std::string& database = {}) const;
+
+    /// Sets FIREBIRD and FIREBIRD_LOCK for this process (once) to a folder that lives
+    /// as long as the process, so that every embedded attachment shares one lock folder.
+    static void PrepareEmbeddedEngine();
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_file;
+};
+
+/// A Firebird server on 127.0.0.1 and a free port, started with db/server-start on a
+/// database of its own and stopped with db/server-stop (also by the destructor).
+class TTestServer final {
+public:
+    TTestServer();
+    ~TTestServer();
+    TTestServer(const TTestServer&) = delete;
+    TTestServer& operator=(const TTestServer&) = delete;
+
+    /// Throws std::runtime_error when the server does not come up.
+    void Start();
+    void Stop();
+    /// "127.0.0.1/PORT:TRAWLIX"
+    std::string Address() const;
+    const std::string& DatabaseFile() const { return m_file; }
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_file;
+    int m_port = 0;
+    bool m_running = false;
+};
+
+/// Runs a script of the source tree's db/ folder; returns its exit code (-1 when it could
+/// not run), its output in output.
+int RunDbScript(const std::string& script, const std::vector<std::string>& arguments, std::string* output = nullptr);
