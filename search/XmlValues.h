@@ -18,9 +18,11 @@ public:
 };
 
 /// Parse options for the searches file: no line-end conversion (texts come back byte for
-/// byte), whitespace-only texts kept, and comments, declarations and the like kept so that
-/// writing a document back loses nothing of what was read.
-constexpr unsigned SearchesParseOptions = (pugi::parse_full & ~pugi::parse_eol) | pugi::parse_ws_pcdata_single;
+/// byte), whitespace-only texts kept, comments, declarations and the like kept so that
+/// writing a document back loses nothing of what was read, and texts held in their
+/// elements (half the nodes of a separate text node each).
+constexpr unsigned SearchesParseOptions =
+    (pugi::parse_full & ~pugi::parse_eol) | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
 /// The named child element; throws when it is missing.
 pugi::xml_node RequiredChild(const pugi::xml_node& parent, const char* name);

@@ -74,9 +74,12 @@ void TSearches::ReadFile() {
     Xml.clear();
     if (QFileInfo::exists(path)) {
         QFile file(path);
-        const bool readable = file.open(QIODevice::ReadOnly) && static_cast<std::uint64_t>(file.size()) <= MaxFileSize;
-        const QByteArray bytes = readable ? file.readAll() : QByteArray();
-        if (!readable || file.error() != QFileDevice::NoError) {
+        bool readable = file.open(QIODevice::ReadOnly) && static_cast<std::uint64_t>(file.size()) <= MaxFileSize;
+        if (readable) {
+            Xml.resize(static_cast<std::size_t>(file.size()));
+            readable = file.read(Xml.data(), file.size()) == file.size();
+        }
+        if (!readable) {
             // Unreadable now is not necessarily lost for good: keep the file for the user
             // instead of deleting it, and start from the empty document.
             file.close();
@@ -87,7 +90,6 @@ void TSearches::ReadFile() {
             Xml = EmptyDocument;
             return;
         }
-        Xml.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     }
     if (TrimControl(Xml).empty())
         Xml = EmptyDocument;
@@ -113,7 +115,8 @@ void TSearches::Load() {
     } catch (const std::exception& error) {
         LogQuietly(std::string("Loading the searches stopped: ") + error.what());
     }
-    SerialiseIntoXml(*document);
+    // Loading only reads the document: the text already holds all of it, so it is not
+    // written back (that would only change its layout, at the cost of a copy of the file).
 }
 
 void TSearches::LoadElements(const pugi::xml_node& root) {
@@ -134,7 +137,8 @@ void TSearches::LoadElements(const pugi::xml_node& root) {
 
 void TSearches::SerialiseIntoXml(const pugi::xml_document& document) {
     TStringWriter writer(Xml.size() + Xml.size() / 8);
-    document.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);
+    // One element per line, without indentation: a third smaller and quicker than tabs.
+    document.save(writer, "", pugi::format_indent, pugi::encoding_utf8);
     Xml = std::move(writer.Text);
 }
 
