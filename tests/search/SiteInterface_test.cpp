@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "search/SiteInterface.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+namespace {
+
+std::string SharedPage(const std::string& name) {
+    std::ifstream file(SharedFile("pages/" + name), std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+TEST(SiteInterfaceTest, FlagLinkNamesTheHostThePostingAndTheCode) {
+    const std::string domain = ".craigslist.org";
+    EXPECT_EQ(SiteInterface::FlagLink("http://miami.craigslist.org/mdc/reb/1127160035.html", 16, domain),
+              "http://miami.craigslist.org/flag/?flagCode=16&postingID=1127160035");
+    EXPECT_EQ(SiteInterface::FlagLink("http://sfbay.craigslist.org/sfc/art/55.html", 9, domain),
+              "http://sfbay.craigslist.org/flag/?flagCode=9&postingID=55");
+    // A link on another domain keeps its text up to the host's first ".".
+    EXPECT_EQ(SiteInterface::FlagLink("http://tampa.example.net/x/7.html", 15, domain),
+              "http://tampa.craigslist.org/flag/?flagCode=15&postingID=7");
+}
+
+TEST(SiteInterfaceTest, TellsRemovedPostingPages) {
+    EXPECT_TRUE(SiteInterface::IsRemovedPostingPage(SharedPage("posting-2009-deleted-by-author.html")));
+    EXPECT_TRUE(SiteInterface::IsRemovedPostingPage(SharedPage("posting-2009-flagged-for-removal.html")));
+    EXPECT_FALSE(SiteInterface::IsRemovedPostingPage(SharedPage("posting-2009-miami-300zx.html")));
+    const struct {
+        std::string page;
+        bool removed;
+    } cases[] = {
+        {"This posting has been deleted by its author.", true},
+        {"This posting has been flagged for removal.", true},
+        {"This posting has been", false},
+        {"flagged for removal", false},
+        {"This posting has expired.", true},
+        {"<h1>404 Error</h1>", true},
+        {"404 error", false}, // the texts are compared exactly
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SiteInterface::IsRemovedPostingPage(c.page), c.removed) << c.page;
+}
+
+TEST(SiteInterfaceTest, DomainIsTheConfiguredSuffix) {
+    EXPECT_EQ(SiteInterface::Domain(), ".craigslist.org"); // no session: the built-in suffix
+}
+
+} // namespace
