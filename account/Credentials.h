@@ -7,8 +7,8 @@
 /// The form in which an account's secret (its login key, or the password that replaces
 /// it) is kept in USR_PASS: "argon2id$" and the hex of libsodium's Argon2id over the
 /// secret, salted from the lower-cased account name. Deterministic, so that the server
-/// can compare it in the lookup statement; the secret itself is never stored. Takes
-/// about a tenth of a second by design. Throws std::runtime_error when hashing fails.
+/// can compare it in the lookup statement; the secret itself is never stored. Deliberately
+/// slow (a fraction of a second). Throws std::runtime_error when hashing fails.
 std::string StoredCredential(const std::string& name, const std::string& secret);
 
 /// Doubles every single quote and encloses the text in single quotes: an SQL literal.

@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "account/RemoteSearches.h"
 #include "account/TGsmNetwork.h"
 #include "account/TUser.h"
 #include "core/IUserMessages.h"
@@ -19,6 +20,7 @@
 #include "core/UiHandOver.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
+#include "search/TSearch.h"
 #include "store/TSearches.h"
 
 TSession* Session = nullptr;
@@ -83,6 +85,8 @@ TSession::TSession(TConfig config)
       ExitWindows(ExitWindowsAs), m_uiContext(std::make_unique<QObject>()) {
     ResetLog(DataFolder);
     m_backend = std::make_unique<TBackendConnection>(Config.AccountDatabase, DataFolder);
+    // Searches without a locations list read theirs back from the account database.
+    TSearch::LocationsLoader = ReadSearchLocations;
     Session = this;
 }
 

@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "account/RemoteSearches.h"
+
+#include <array>
+#include <stdexcept>
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "account/TUser.h"
+#include "core/TDatabaseError.h"
+#include "core/TSession.h"
+#include "core/TStoredProc.h"
+#include "core/TextHelpers.h"
+#include "refdata/TPlaces.h"
+#include "search/TSearch.h"
+
+namespace {
+
+/// One value of a search with its name for INSERT_SEARCH and for the update statement.
+struct TSearchValue {
+    const char* InsertName;
+    const char* UpdateName;
+    QVariant Value;
+};
+
+const std::string UpdateSql =
+    "EXECUTE PROCEDURE update_search_delete_locations :pID, :pFLD_ID, :pName, :pCategoryID, :pPositiveKeywords, "
+    ":pNegativeKeywords, :pOnlyTitles, :pHasImage, :pFilterKeywords, :pFilterOR, :pFilterDays, :pAddMin, :pAddMax, "
+    ":pAddBaths, :pAddCheck1, :pAddCheck2, :pAddCheck3, :pAddCheck4, :pAddCheck5, :pNotify, :pNotifyEMail, "
+    ":pNotifyEMailDigest, :pDeleteLocations, :pAdv1, :pAdv2, :pAdv3, :pAdv4, :pAdv5, :pAdv6";
+
+QVariant Flag(bool value) {
+    return QString(QChar::fromLatin1(BoolToFlagChar(value)));
+}
+
+QVariant NullText() {
+    return QVariant(QMetaType::fromType<QString>());
+}
+
+/// Empty texts travel as NULL.
+QVariant OptionalText(const std::string& text) {
+    return text.empty() ? NullText() : QVariant(QString::fromStdString(text));
+}
+
+/// Always a text, also when empty.
+QVariant Text(const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
+/// The category-specific slots: null unless the search's category group uses them.
+struct TSlots {
+    QVariant AddMin = QVariant(QMetaType::fromType<double>());
+    QVariant AddMax = QVariant(QMetaType::fromType<double>());
+    QVariant AddBaths = QVariant(QMetaType::fromType<int>());
+    std::array<QVariant, 5> Checks{NullText(), NullText(), NullText(), NullText(), NullText()};
+};
+
+TSlots SlotsOf(const TSearch& search) {
+    TSlots slots;
+    const std::string group = search.CategoryGroup();
+    if (group == "personals") {
+        slots.AddMin = search.MinAge;
+        slots.AddMax = search.MaxAge;
+    } else if (group == "housing") {
+        slots.AddMin = search.MinRent;
+        slots.AddMax = search.MaxRent;
+        slots.AddBaths = search.Bedrooms;
+        slots.Checks[0] = Flag(search.Cats);
+        slots.Checks[1] = Flag(search.Dogs);
+    } else if (group == "for sale") {
+        slots.AddMin = search.MinPrice;
+        slots.AddMax = search.MaxPrice;
+    } else if (group == "jobs") {
+        slots.Checks = {Flag(search.Telecommuting), Flag(search.Contract), Flag(search.Internship),
+                        Flag(search.PartTime), Flag(search.NonProfit)};
+    }
+    return slots;
+}
+
+std::vector<TSearchValue> ValuesOf(const TSearch& search) {
+    if (!search.Category)
+        throw std::logic_error("The search has no category");
+    const TSlots slots = SlotsOf(search);
+    return {
+        {"FLD_ID", ":pFLD_ID", search.FolderId >= 1 ? QVariant(search.FolderId) : QVariant(QMetaType::fromType<int>())},
+        {"NAME", ":pName", Text(search.Name.str())},
+        {"CAT_ID", ":pCategoryID", search.Category->Id},
+        {"POS_KEYWORDS", ":pPositiveKeywords", OptionalText(search.PositiveKeywords)},
+        {"NEG_KEYWORDS", ":pNegativeKeywords", OptionalText(search.NegativeKeywords)},
+        {"ONLY_TITLES", ":pOnlyTitles", Flag(search.OnlyTitles)},
+        {"HAS_IMAGE", ":pHasImage", Flag(search.HasImage)},
+        {"FILTER_KEYWORDS", ":pFilterKeywords", OptionalText(search.FilterKeywords)},
+        {"FILTER_OR", ":pFilterOR", Flag(search.FilterOr)},
+        {"FILTER_DAYS", ":pFilterDays", search.FilterDays},
+        {"ADD_MIN", ":pAddMin", slots.AddMin},
+        {"ADD_MAX", ":pAddMax", slots.AddMax},
+        {"ADD_BATHS", ":pAddBaths", slots.AddBaths},
+        {"ADD_CHECK1", ":pAddCheck1", slots.Checks[0]},
+        {"ADD_CHECK2", ":pAddCheck2", slots.Checks[1]},
+        {"ADD_CHECK3", ":pAddCheck3", slots.Checks[2]},
+        {"ADD_CHECK4", ":pAddCheck4", slots.Checks[3]},
+        {"ADD_CHECK5", ":pAddCheck5", slots.Checks[4]},
+        {"NOTIFY", ":pNotify", Flag(search.NotifySms)},
+        {"NOTIFY_EMAIL", ":pNotifyEMail", Flag(search.NotifyEmail)},
+        {"NOTIFY_EMAIL_DIGEST", ":pNotifyEMailDigest", Flag(search.NotifyEmailDigest)},
+        {"ADV1", ":pAdv1", OptionalText(search.AdvAllThese)},
+        {"ADV2", ":pAdv2", OptionalText(search.AdvExact)},
+        {"ADV3", ":pAdv3", OptionalText(search.AdvOr1)},
+        {"ADV4", ":pAdv4", OptionalText(search.AdvOr2)},
+        {"ADV5", ":pAdv5", OptionalText(search.AdvOr3)},
+        {"ADV6", ":pAdv6", OptionalText(search.AdvNoneOfThese)},
+    };
+}
+
+void Execute(QSqlQuery& query) {
+    if (!query.exec())
+        throw TDatabaseError(query.lastError().text().toStdString());
+}
+
+void WriteLocationRows(TSession& session, TSearch& search) {
+    for (const TPlace* place : search.Locations()) {
+        const std::unique_ptr<QSqlQuery> query =
+            session.NewQuery("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) + ", " +
+                             std::to_string(place->Id) + ")");
+        Execute(*query);
+    }
+}
+
+void RollbackQuietly(TSession& session) {
+    try {
+        session.Rollback();
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace
+
+bool SaveSearchRemote(TSearch& search) {
+    return search.SearchId < 1 ? InsertSearchRemote(search) : UpdateSearchRemote(search);
+}
+
+bool InsertSearchRemote(TSearch& search) {
+    if (!Session || !Session->StartTransaction())
+        return false;
+    TSession& session = *Session;
+    const int earlierId = search.SearchId;
+    try {
+        if (!session.User)
+            throw std::logic_error("Nobody is signed in");
+        {
+            const std::unique_ptr<TStoredProc> procedure = session.NewStoredProc("INSERT_SEARCH");
+            procedure->SetParam("USR_ID", session.User->ID);
+            for (const TSearchValue& value : ValuesOf(search))
+                procedure->SetParam(value.InsertName, value.Value);
+            procedure->Execute();
+            search.SearchId = procedure->Output("NEW_ID").toInt();
+        }
+        // A new row has no locations yet, so every chosen location is written.
+        WriteLocationRows(session, search);
+        session.Commit();
+        search.LocationsChanged = false;
+        return true;
+    } catch (const std::exception&) {
+        // The row is gone with the rollback: an id kept from it would name nothing.
+        search.SearchId = earlierId;
+        RollbackQuietly(session);
+        return false;
+    }
+}
+
+bool UpdateSearchRemote(TSearch& search) {
+    if (search.SearchId < 1 || !Session || !Session->StartTransaction())
+        return false;
+    TSession& session = *Session;
+    try {
+        {
+            const std::unique_ptr<QSqlQuery> query = session.NewQuery(UpdateSql);
+            query->bindValue(QStringLiteral(":pID"), search.SearchId);
+            for (const TSearchValue& value : ValuesOf(search))
+                query->bindValue(QLatin1String(value.UpdateName), value.Value);
+            query->bindValue(QStringLiteral(":pDeleteLocations"), Flag(search.LocationsChanged));
+            Execute(*query);
+        }
+        if (search.LocationsChanged)
+            WriteLocationRows(session, search);
+        session.Commit();
+        search.LocationsChanged = false;
+        return true;
+    } catch (const std::exception&) {
+        RollbackQuietly(session);
+        return false;
+    }
+}
+
+bool DeleteSearchRemote(TSearch& search) {
+    if (search.SearchId < 1 || !Session || !Session->StartTransaction())
+        return false;
+    TSession& session = *Session;
+    try {
+        {
+            const std::unique_ptr<TStoredProc> procedure = session.NewStoredProc("DELETE_SEARCH");
+            procedure->SetParam("SRCH_ID", search.SearchId);
+            procedure->Execute();
+        }
+        session.Commit();
+        return true;
+    } catch (const std::exception&) {
+        RollbackQuietly(session);
+        return false;
+    }
+}
+
+void ReadSearchLocations(TSearch& search, TPlaceList& list) {
+    if (search.SearchId < 1 || !Session)
+        return;
+    const std::unique_ptr<QSqlQuery> query =
+        Session->NewQuery("SELECT SRCH_LOCATION_ID FROM SEARCH_LOCATIONS WHERE SRCH_ID = :pSrchID");
+    query->bindValue(QStringLiteral(":pSrchID"), search.SearchId);
+    if (!query->exec()) {
+        Session->NoteDatabaseFailure();
+        throw TDatabaseError(query->lastError().text().toStdString());
+    }
+    while (query->next()) {
+        TPlace* place = Session->Places ? Session->Places->FindById(query->value(0).toInt()) : nullptr;
+        if (place)
+            list.push_back(place);
+    }
+}

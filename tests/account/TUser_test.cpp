@@ -1,0 +1,279 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ctest-labels: db
+// Accounts, login keys and the session's account binding against a real embedded database.
+#include "account/TUser.h"
+
+#include <gtest/gtest.h>
+
+#include <QSqlDatabase>
+
+#include "TTestDatabase.h"
+#include "TestSupport.h"
+#include "account/Credentials.h"
+#include "account/TGsmNetwork.h"
+#include "core/TDatabaseError.h"
+#include "core/TSession.h"
+#include "core/TextHelpers.h"
+
+namespace {
+
+class TUserTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { database = std::make_unique<TTestDatabase>(); }
+    static void TearDownTestSuite() { database.reset(); }
+
+    void SetUp() override {
+        TConfig config = folder.Config();
+        config.AccountDatabase = database->File();
+        session = std::make_unique<TSession>(config);
+    }
+
+    /// Registers an address and returns the key the server issued for it.
+    std::string NewAccount(const std::string& email, const std::string& name = "Joe Tester") {
+        const std::optional<TIssuedLoginKey> issued = IssueLoginKey(name, email);
+        EXPECT_TRUE(issued.has_value());
+        return issued ? issued->Key : std::string();
+    }
+
+    QVariant Column(const std::string& column, const std::string& email) {
+        return database->Value("SELECT " + column + " FROM USERS WHERE USR_NAME = '" + email + "'");
+    }
+
+    static std::unique_ptr<TTestDatabase> database;
+    TTempDataFolder folder;
+    TRecordingMessages messages;
+    std::unique_ptr<TSession> session;
+};
+
+std::unique_ptr<TTestDatabase> TUserTest::database;
+
+TEST_F(TUserTest, AnIssuedKeySignsInAndIsStoredOnlyInDerivedForm) {
+    const std::string key = NewAccount("Ann@Example.com", "Ann");
+    ASSERT_EQ(key.size(), 24u);
+    EXPECT_EQ(Column("USR_REAL_NAME", "Ann@Example.com").toString(), QStringLiteral("Ann"));
+    const std::string stored = Column("USR_PASS", "Ann@Example.com").toString().toStdString();
+    EXPECT_EQ(stored, StoredCredential("ann@example.com", key));
+    EXPECT_EQ(stored.find(key), std::string::npos);
+
+    // The typed address may differ in letter case.
+    ASSERT_TRUE(session->BindAccount("ANN@example.COM", key));
+    ASSERT_TRUE(session->User);
+    const TUser& user = *session->User;
+    EXPECT_EQ(user.Name, "Ann@Example.com");
+    EXPECT_EQ(user.RealName, "Ann");
+    EXPECT_EQ(user.EMail, "Ann@Example.com");
+    EXPECT_EQ(user.UserType, 1);
+    EXPECT_TRUE(user.LoggedIn);
+    EXPECT_EQ(user.LastHardware, GetAdapterAddress());
+    EXPECT_EQ(Column("USR_LOGGED", "Ann@Example.com").toString().trimmed(), QStringLiteral("T"));
+    // The login time is the server's.
+    EXPECT_TRUE(Column("USR_LAST_LOGIN_DATE", "Ann@Example.com").toDateTime().isValid());
+    EXPECT_EQ(Column("USR_LAST_HARDWARE", "Ann@Example.com").toString().toStdString(), GetAdapterAddress());
+
+    ASSERT_GE(session->GsmNetworks.size(), 10u);
+    for (std::size_t i = 1; i < session->GsmNetworks.size(); ++i)
+        EXPECT_LT(session->GsmNetworks[i - 1]->ID, session->GsmNetworks[i]->ID);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(TUserTest, WrongKeysAndUnknownAddressesSignNobodyIn) {
+    const std::string key = NewAccount("bob@example.com");
+    const std::string otherKey = NewAccount("carl@example.com");
+    for (const auto& [email, typedKey] : std::vector<std::pair<std::string, std::string>>{
+             {"bob@example.com", otherKey},
+             {"bob@example.com", ""},
+             {"nobody@example.com", key},
+             {"", key},
+             {"bob@example.com", StoredCredential("bob@example.com", key)}, // the stored form is no key
+         }) {
+        EXPECT_FALSE(session->BindAccount(email, typedKey)) << email << " / " << typedKey;
+        EXPECT_FALSE(session->User);
+    }
+    EXPECT_EQ(Column("USR_LOGGED", "bob@example.com").toString().trimmed(), QStringLiteral("F"));
+}
+
+TEST_F(TUserTest, AskingAgainIssuesANewKeyForTheSameAccount) {
+    const std::optional<TIssuedLoginKey> first = IssueLoginKey("Dora", "dora@example.com");
+    const std::optional<TIssuedLoginKey> second = IssueLoginKey("Dora", "DORA@example.com");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->NewId, second->NewId);
+    EXPECT_NE(first->Key, second->Key);
+    EXPECT_FALSE(session->BindAccount("dora@example.com", first->Key));
+    EXPECT_TRUE(session->BindAccount("dora@example.com", second->Key));
+    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM USERS WHERE LOWER(USR_NAME) = 'dora@example.com'").toInt(), 1);
+}
+
+TEST_F(TUserTest, AnAddressTooLongForTheNameIsRefused) {
+    const std::string longAddress = std::string(45, 'x') + "@example.com";
+    EXPECT_THROW(IssueLoginKey("Long", longAddress), TDatabaseError);
+    EXPECT_THROW(IssueLoginKey("Empty", ""), TDatabaseError);
+    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM USERS WHERE USR_NAME = '" + longAddress + "'").toInt(), 0);
+}
+
+TEST_F(TUserTest, FindMatchesByIdOrCaseInsensitiveName) {
+    const std::string key = NewAccount("Eve@Example.com");
+    const std::string stored = StoredCredential("eve@example.com", key);
+    const int id = Column("USR_ID", "Eve@Example.com").toInt();
+    std::unique_ptr<TUser> user = std::make_unique<TUser>();
+
+    EXPECT_TRUE(TUser::Find(0, "eVE@EXAMPLE.com", true, false, key, user));
+    EXPECT_FALSE(user); // reset first, not built
+    EXPECT_TRUE(TUser::Find(0, "EVE@example.com", false, true, stored, user));
+    ASSERT_TRUE(user);
+    EXPECT_EQ(user->ID, id);
+    EXPECT_EQ(user->Password, stored);
+    // With an id the name plays no part.
+    EXPECT_TRUE(TUser::Find(id, "someone.else@example.com", false, true, stored, user));
+    ASSERT_TRUE(user);
+    EXPECT_EQ(user->Name, "Eve@Example.com");
+    EXPECT_FALSE(TUser::Find(id + 1000, "", false, true, stored, user));
+    EXPECT_FALSE(user);
+    EXPECT_FALSE(TUser::Find(0, "eve@example.com", false, true, key, user)); // plain key never stored
+    EXPECT_FALSE(user);
+}
+
+TEST_F(TUserTest, LoggedInIsTrueOnlyForCapitalT) {
+    const std::string key = NewAccount("flags@example.com");
+    const std::string stored = StoredCredential("flags@example.com", key);
+    for (const auto& [value, expected] : std::vector<std::pair<std::string, bool>>{
+             {"'T'", true}, {"'t'", false}, {"'F'", false}, {"''", false}, {"NULL", false}}) {
+        database->Execute("UPDATE USERS SET USR_LOGGED = " + value + " WHERE USR_NAME = 'flags@example.com'");
+        std::unique_ptr<TUser> user;
+        ASSERT_TRUE(TUser::Find(0, "flags@example.com", false, true, stored, user));
+        EXPECT_EQ(user->LoggedIn, expected) << value;
+    }
+}
+
+TEST_F(TUserTest, ARecordWithoutRowHasTypeOneAndNothingElse) {
+    const TUser user;
+    EXPECT_EQ(user.UserType, 1);
+    EXPECT_EQ(user.ID, 0);
+    EXPECT_FALSE(user.LoggedIn);
+    EXPECT_TRUE(user.Name.empty());
+    EXPECT_FALSE(user.LastLoginDate.isValid());
+    EXPECT_EQ(user.NetworkID, 0);
+}
+
+TEST_F(TUserTest, SaveAccountWritesTheDetailsAndNullNetworkStaysNull) {
+    const std::string key = NewAccount("gina@example.com", "Gina");
+    ASSERT_TRUE(session->BindAccount("gina@example.com", key));
+    TUser& user = *session->User;
+    EXPECT_EQ(user.NetworkID, 0); // NULL column
+    EXPECT_EQ(user.Network(), nullptr);
+
+    user.RealName = "Gina Lollo";
+    user.Phone = "555-0100 ext.";
+    user.EMail = "gina.alerts@example.com";
+    user.BirthDate = QDateTime(QDate(1980, 2, 29), QTime(13, 14));
+    ASSERT_TRUE(user.SaveAccount(""));
+    EXPECT_TRUE(Column("USR_GSMNETWORKID", "gina@example.com").isNull());
+    EXPECT_EQ(Column("USR_REAL_NAME", "gina@example.com").toString(), QStringLiteral("Gina Lollo"));
+    EXPECT_EQ(Column("USR_PHONE", "gina@example.com").toString(), QStringLiteral("555-0100 ext."));
+    EXPECT_EQ(Column("USR_EMAIL", "gina@example.com").toString(), QStringLiteral("gina.alerts@example.com"));
+    EXPECT_EQ(Column("USR_BIRTHDATE", "gina@example.com").toDate(), QDate(1980, 2, 29));
+    EXPECT_EQ(Column("USR_LOGGED", "gina@example.com").toString().trimmed(), QStringLiteral("T"));
+    EXPECT_TRUE(session->BindAccount("gina@example.com", key)); // an empty password keeps the key
+
+    session->User->NetworkID = 3;
+    ASSERT_TRUE(session->User->SaveAccount(""));
+    EXPECT_EQ(Column("USR_GSMNETWORKID", "gina@example.com").toInt(), 3);
+    session->User->NetworkID = 0;
+    ASSERT_TRUE(session->User->SaveAccount(""));
+    EXPECT_TRUE(Column("USR_GSMNETWORKID", "gina@example.com").isNull());
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(TUserTest, ANewPasswordWithAQuoteReplacesTheKey) {
+    const std::string key = NewAccount("hal@example.com");
+    ASSERT_TRUE(session->BindAccount("hal@example.com", key));
+    TUser& user = *session->User;
+    const std::string storedBefore = user.Password;
+    EXPECT_TRUE(user.CheckPassword(key));
+    EXPECT_FALSE(user.CheckPassword("it's mine"));
+
+    ASSERT_TRUE(user.SaveAccount("it's mine"));
+    EXPECT_EQ(user.Password, storedBefore); // a save leaves the record's value alone
+    EXPECT_TRUE(user.CheckPassword("it's mine"));
+    EXPECT_FALSE(user.CheckPassword(key));
+    EXPECT_EQ(Column("USR_PASS", "hal@example.com").toString().toStdString(),
+              StoredCredential("hal@example.com", "it's mine"));
+    // Key and password are one secret: the password now signs in.
+    EXPECT_FALSE(session->BindAccount("hal@example.com", key));
+    EXPECT_TRUE(session->BindAccount("HAL@example.com", "it's mine"));
+}
+
+TEST_F(TUserTest, NetworkLooksUpTheSessionsListAndFollowsChanges) {
+    const std::string key = NewAccount("ida@example.com");
+    ASSERT_TRUE(session->BindAccount("ida@example.com", key));
+    TUser& user = *session->User;
+    user.NetworkID = 3;
+    TGsmNetwork* network = user.Network();
+    ASSERT_NE(network, nullptr);
+    EXPECT_EQ(network->ID, 3);
+    EXPECT_EQ(network->Gateway, "tmomail.net");
+    EXPECT_EQ(user.Network(), network);
+    user.NetworkID = 2;
+    ASSERT_NE(user.Network(), nullptr);
+    EXPECT_EQ(user.Network()->Gateway, "vtext.com");
+    user.NetworkID = 999;
+    EXPECT_EQ(user.Network(), nullptr);
+    EXPECT_EQ(user.Network(), nullptr);
+    session->GsmNetworks.push_back(std::make_unique<TGsmNetwork>(999, "Late carrier", "late.example.com"));
+    ASSERT_NE(user.Network(), nullptr); // nothing was remembered
+    EXPECT_EQ(user.Network()->Name, "Late carrier");
+}
+
+TEST_F(TUserTest, SetLoggedInMarksTheRowAndFailuresKeepTheRecord) {
+    const std::string key = NewAccount("jay@example.com");
+    ASSERT_TRUE(session->BindAccount("jay@example.com", key));
+    TUser& user = *session->User;
+    ASSERT_TRUE(user.SetLoggedIn(false));
+    EXPECT_FALSE(user.LoggedIn);
+    EXPECT_EQ(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), QStringLiteral("F"));
+
+    // A row that no longer matches the name changes nothing but does not fail either.
+    user.Name = "renamed@example.com";
+    EXPECT_TRUE(user.SetLoggedIn(true));
+    EXPECT_EQ(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), QStringLiteral("F"));
+}
+
+TEST_F(TUserTest, AFailedSignInMarksTheAccountLoggedOut) {
+    const std::string key = NewAccount("kim@example.com");
+    ASSERT_TRUE(session->BindAccount("kim@example.com", key));
+    session->OpenFailed();
+    EXPECT_FALSE(session->User->LoggedIn);
+    EXPECT_EQ(Column("USR_LOGGED", "kim@example.com").toString().trimmed(), QStringLiteral("F"));
+}
+
+TEST_F(TUserTest, SignOutMarksTheAccountLoggedOutAndReleasesIt) {
+    folder.InstallShippedRefData();
+    bool done = false;
+    session->OnSignInDone = [&] { done = true; };
+    session->OpenSession();
+    ASSERT_TRUE(WaitFor([&] { return done; }));
+    ASSERT_TRUE(session->SignedIn);
+    const std::string key = NewAccount("lea@example.com");
+    ASSERT_TRUE(session->BindAccount("lea@example.com", key));
+    EXPECT_EQ(Column("USR_LOGGED", "lea@example.com").toString().trimmed(), QStringLiteral("T"));
+
+    session->CloseSession(false);
+    ASSERT_TRUE(WaitFor([&] { return !session->User && session->FinishThread == nullptr; }));
+    EXPECT_TRUE(session->GsmNetworks.empty());
+    EXPECT_FALSE(session->SessionOpen);
+    EXPECT_FALSE(QSqlDatabase::database(QStringLiteral("IBConnection"), false).isOpen());
+    EXPECT_EQ(Column("USR_LOGGED", "lea@example.com").toString().trimmed(), QStringLiteral("F"));
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST(TCredentialsTest, TheStoredFormDependsOnLowerCasedNameAndSecret) {
+    const std::string stored = StoredCredential("Max@Example.com", "K3Y");
+    EXPECT_EQ(stored.rfind("argon2id$", 0), 0u);
+    EXPECT_EQ(stored.size(), 9u + 64u);
+    EXPECT_EQ(stored, StoredCredential("max@example.COM", "K3Y"));
+    EXPECT_NE(stored, StoredCredential("max@example.com", "k3y"));
+    EXPECT_NE(stored, StoredCredential("other@example.com", "K3Y"));
+    EXPECT_EQ(QuotedSqlLiteral("it's"), "'it''s'");
+    EXPECT_EQ(QuotedSqlLiteral(""), "''");
+}
+
+} // namespace
