@@ -139,6 +139,16 @@ public:
     /// example to restore the mouse cursor.
     std::function<void()> OnIdle;
 
+    // State of the background check for new results; not stored in the searches file.
+    /// The fetcher this search's check uses (not owned); set before each check.
+    TBrowser* CheckFetcher = nullptr;
+    /// Position in LatestEntries of the location being checked.
+    int CheckEntryIndex = 0;
+    /// The current check has finished: no page is outstanding for it.
+    bool CheckDone = false;
+    /// Checks started for this search object since it was made (loading makes it afresh).
+    int CheckCount = 0;
+
     /// Reads a search's chosen locations back from the account database into list; set by
     /// the account layer. Unset means there is nothing to read back.
     static std::function<void(TSearch& search, TPlaceList& list)> LocationsLoader;
@@ -195,6 +205,21 @@ public:
 
     /// Every child of place is in LocationsToSearch (true for a place without children).
     bool AllChildrenChosen(const TPlace& place) const;
+
+    // The background check for new results and its notification (notify/TSearchMonitor.cpp).
+    /// Starts this search's check while the session's status says a check is running:
+    /// fetches its first location's page when it has markers and is not marked yet,
+    /// otherwise the check is done at once. CheckFetcher must be set.
+    void StartNewResultsCheck();
+    /// Fetches the first results page of the location at CheckEntryIndex on CheckFetcher.
+    void FetchEntryPage();
+    /// Examines CheckFetcher's page: marks the search when the topmost posting differs
+    /// from the location's marker (notifying from the second check on), otherwise goes on
+    /// with the next location. An empty page ends the check unmarked.
+    void NewResultsPageLoaded();
+    /// Tells the signed-in user of new results: an SMS through the carrier's gateway and
+    /// an e-mail, as the notification flags and the account's details allow.
+    void NotifyNewResults();
 
 private:
     /// Steps to the next location or pass; false when the run has no more.
