@@ -14,19 +14,20 @@ TDownloadURLThread::TDownloadURLThread(TBrowser* browser, std::string url, TFetc
 }
 
 TDownloadURLThread::~TDownloadURLThread() {
+    if (m_thread.joinable())
+        m_thread.join();
     --s_running;
 }
 
 void TDownloadURLThread::Start() {
-    connect(this, &QThread::finished, this, &QObject::deleteLater);
-    start();
+    m_thread = std::thread([this] { Run(); });
 }
 
 int TDownloadURLThread::Running() {
     return s_running.load();
 }
 
-void TDownloadURLThread::run() {
+void TDownloadURLThread::Run() {
     std::string page;
     try {
         page = FetchUrl(URL, m_options);
@@ -34,10 +35,18 @@ void TDownloadURLThread::run() {
         // A failed fetch reaches the owner as an empty page.
         page.clear();
     }
-    // This object lives on the user-interface thread and is freed only after run() has
-    // returned, so it is a safe context; Browser is read there, where detaching happens.
+    // Browser is read on the user-interface thread, where detaching happens.
     RunOnUiThread(this, [this, &page] {
         if (Browser)
             Browser->DownloadDone(this, std::move(page));
     });
+    // The last use of this object on the worker: the user-interface thread joins the
+    // thread before freeing it.
+    QMetaObject::invokeMethod(
+        this, [this] { Finish(); }, Qt::QueuedConnection);
+}
+
+void TDownloadURLThread::Finish() {
+    m_thread.join();
+    deleteLater();
 }

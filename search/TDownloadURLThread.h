@@ -3,16 +3,17 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 
-#include <QThread>
+#include <QObject>
 
 #include "search/TBrowser.h"
 
-/// Runs one FetchUrl for a TBrowser on its own thread and hands the page to the fetcher on
-/// the user-interface thread. The object lives on the user-interface thread and frees
-/// itself there after the thread has ended; it is also the context of its hand-over, so
-/// that context outlives every hand-over.
-class TDownloadURLThread final : public QThread {
+/// Runs one FetchUrl for a TBrowser on a thread of its own and hands the page to the
+/// fetcher on the user-interface thread. The object lives on the user-interface thread and
+/// is the context of its hand-over; after the hand-over it joins its thread there and
+/// frees itself, so it outlives every use the thread makes of it.
+class TDownloadURLThread final : public QObject {
     Q_OBJECT
 public:
     /// Create on the user-interface thread; starts with Start().
@@ -24,15 +25,17 @@ public:
     TBrowser* Browser;
     const std::string URL;
 
-    /// Marks the thread to free itself when it ends and starts it.
+    /// Starts the thread; the object frees itself after the thread has ended.
     void Start();
     /// Fetch threads that exist now (for orderly shutdown and tests). Any thread.
     static int Running();
 
-protected:
-    void run() override;
-
 private:
+    void Run();
+    /// On the user-interface thread, after the worker's last use of this object.
+    void Finish();
+
     const TFetchOptions m_options;
+    std::thread m_thread;
     static std::atomic<int> s_running;
 };
