@@ -1,0 +1,347 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CliCommands.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "CliLookup.h"
+#include "CliOutput.h"
+#include "CliSession.h"
+#include "core/TextHelpers.h"
+#include "refdata/TCategories.h"
+#include "refdata/TPlaces.h"
+#include "search/IResultsView.h"
+#include "store/TSearches.h"
+
+namespace {
+
+/// Parses a command's options; false with status set when the command should end now
+/// (help shown, or bad arguments).
+bool Parse(QCommandLineParser& parser, const QStringList& arguments, const char* description, int& status) {
+    parser.setApplicationDescription(QString::fromUtf8(description));
+    const QCommandLineOption help = parser.addHelpOption();
+    if (!parser.parse(arguments)) {
+        std::cerr << "trawlix-cli " << arguments.front().toStdString() << ": " << parser.errorText().toStdString()
+                  << "\n";
+        status = CliUsage;
+        return false;
+    }
+    if (parser.isSet(help)) {
+        std::cout << parser.helpText().toStdString();
+        status = CliOk;
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::cerr << "trawlix-cli " << arguments.front().toStdString() << ": unexpected argument "
+                  << parser.positionalArguments().front().toStdString() << "\n";
+        status = CliUsage;
+        return false;
+    }
+    return true;
+}
+
+/// Runs a command body, turning its errors into a message and an exit status.
+template <typename Body> int Guarded(const QStringList& arguments, Body body) {
+    try {
+        return body();
+    } catch (const TCliError& error) {
+        std::cerr << "trawlix-cli " << arguments.front().toStdString() << ": " << error.what() << "\n";
+        return CliUsage;
+    } catch (const std::exception& error) {
+        std::cerr << "trawlix-cli " << arguments.front().toStdString() << ": " << error.what() << "\n";
+        return CliFailed;
+    }
+}
+
+void PrintTree(const TPlaceList& records, int depth, bool categories) {
+    for (const TPlace* record : records) {
+        std::cout << std::string(static_cast<std::size_t>(depth) * 2, ' ') << record->Id << '\t' << record->Name;
+        if (categories)
+            std::cout << '\t' << record->Link;
+        std::cout << '\n';
+        PrintTree(record->Children, depth + 1, categories);
+    }
+}
+
+void PrintTable(const TPlaceList& records, bool categories) {
+    for (const TPlace* record : records) {
+        std::cout << record->Id << '\t' << record->Level << '\t' << record->FullName() << '\t' << record->Link;
+        if (!categories)
+            std::cout << '\t' << FormatDecimal(record->Latitude) << '\t' << FormatDecimal(record->Longitude);
+        std::cout << '\n';
+    }
+}
+
+int ListTable(const QStringList& arguments, bool categories) {
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("tree"), QStringLiteral("Show the tree in display order.")});
+    parser.addOption(
+        {QStringLiteral("find"), QStringLiteral("Only records whose name contains TEXT."), QStringLiteral("TEXT")});
+    int status = CliOk;
+    const char* description = categories ? "The category table: id, level, full name, code."
+                                         : "The place table: id, level, full name, link, latitude, longitude.";
+    if (!Parse(parser, arguments, description, status))
+        return status;
+    return Guarded(arguments, [&] {
+        const auto session = SignInForCli();
+        const TPlaceItems& items = categories ? session->Categories->Items : session->Places->Items;
+        const TPlaceList& roots = categories ? session->Categories->Roots : session->Places->Roots;
+        if (parser.isSet(QStringLiteral("tree")))
+            PrintTree(roots, 0, categories);
+        else if (parser.isSet(QStringLiteral("find")))
+            PrintTable(FindContaining(items, parser.value(QStringLiteral("find")).toStdString()), categories);
+        else {
+            TPlaceList all;
+            for (const auto& item : items)
+                all.push_back(item.get());
+            PrintTable(all, categories);
+        }
+        return static_cast<int>(CliOk);
+    });
+}
+
+} // namespace
+
+int CmdPlaces(const QStringList& arguments) {
+    return ListTable(arguments, false);
+}
+
+int CmdCategories(const QStringList& arguments) {
+    return ListTable(arguments, true);
+}
+
+namespace {
+
+/// Prints each accepted entry at once, in the chosen format.
+class TPrintingView final : public IResultsView {
+public:
+    explicit TPrintingView(TEntryFormat format) : m_format(format) {}
+    void AddEntryRow(TEntry& entry) override {
+        WriteEntry(std::cout, entry, m_format);
+        std::cout.flush();
+    }
+
+private:
+    TEntryFormat m_format;
+};
+
+double NumberOption(const QCommandLineParser& parser, const char* name) {
+    bool ok = false;
+    const QString text = parser.value(QLatin1String(name));
+    const double value = text.toDouble(&ok);
+    if (!ok || value < 0)
+        throw TCliError(std::string("--") + name + " takes a number of 0 or more, not \"" + text.toStdString() + "\"");
+    return value;
+}
+
+int WholeOption(const QCommandLineParser& parser, const char* name, int maximum) {
+    bool ok = false;
+    const QString text = parser.value(QLatin1String(name));
+    const int value = text.toInt(&ok);
+    if (!ok || value < 0 || value > maximum)
+        throw TCliError(std::string("--") + name + " takes a whole number from 0 to " + std::to_string(maximum) +
+                        ", not \"" + text.toStdString() + "\"");
+    return value;
+}
+
+void AddRunOptions(QCommandLineParser& parser) {
+    parser.addOptions({
+        {QStringLiteral("keywords"), QStringLiteral("Words to search for."), QStringLiteral("TEXT")},
+        {QStringLiteral("category"), QStringLiteral("Category or sub-category by name, code or id."),
+         QStringLiteral("NAME")},
+        {QStringLiteral("location"), QStringLiteral("A location by name, full name or id (repeatable)."),
+         QStringLiteral("NAME")},
+        {QStringLiteral("distance"), QStringLiteral("Also search every site within MILES."), QStringLiteral("MILES")},
+        {QStringLiteral("only-titles"), QStringLiteral("Search posting titles only.")},
+        {QStringLiteral("has-image"), QStringLiteral("Only postings with an image.")},
+        {QStringLiteral("min"), QStringLiteral("Lowest age, rent or price."), QStringLiteral("N")},
+        {QStringLiteral("max"), QStringLiteral("Highest age, rent or price."), QStringLiteral("N")},
+        {QStringLiteral("bedrooms"), QStringLiteral("Bedrooms (housing), 0 to 8."), QStringLiteral("N")},
+        {QStringLiteral("cats"), QStringLiteral("Cats allowed (housing).")},
+        {QStringLiteral("dogs"), QStringLiteral("Dogs allowed (housing).")},
+        {QStringLiteral("telecommuting"), QStringLiteral("Telecommuting jobs.")},
+        {QStringLiteral("contract"), QStringLiteral("Contract jobs.")},
+        {QStringLiteral("internship"), QStringLiteral("Internships.")},
+        {QStringLiteral("part-time"), QStringLiteral("Part-time jobs.")},
+        {QStringLiteral("non-profit"), QStringLiteral("Non-profit jobs.")},
+        {QStringLiteral("saved"), QStringLiteral("Run the saved search with this id instead."), QStringLiteral("ID")},
+        {QStringLiteral("save"), QStringLiteral("With --saved: write the results back to the searches file.")},
+        {QStringLiteral("json"), QStringLiteral("One JSON object per result instead of tab-separated lines.")},
+        {QStringLiteral("links"), QStringLiteral("Print each link fetched to standard error.")},
+    });
+}
+
+/// The group's extras from --min, --max and the flags; ranges go where the group keeps them.
+void ApplyExtras(const QCommandLineParser& parser, TSearch& search) {
+    const std::string group = search.CategoryGroup();
+    const bool hasMin = parser.isSet(QStringLiteral("min"));
+    const bool hasMax = parser.isSet(QStringLiteral("max"));
+    if (group == "personals") {
+        search.MinAge = hasMin ? WholeOption(parser, "min", 130) : 0;
+        search.MaxAge = hasMax ? WholeOption(parser, "max", 130) : 0;
+    } else if (group == "housing") {
+        search.MinRent = hasMin ? NumberOption(parser, "min") : 0;
+        search.MaxRent = hasMax ? NumberOption(parser, "max") : 0;
+    } else if (group == "for sale") {
+        search.MinPrice = hasMin ? NumberOption(parser, "min") : 0;
+        search.MaxPrice = hasMax ? NumberOption(parser, "max") : 0;
+    } else if (hasMin || hasMax) {
+        throw TCliError("--min and --max apply to personals, housing and for sale only");
+    }
+    if (parser.isSet(QStringLiteral("bedrooms")))
+        search.Bedrooms = WholeOption(parser, "bedrooms", 8);
+    search.Cats = parser.isSet(QStringLiteral("cats"));
+    search.Dogs = parser.isSet(QStringLiteral("dogs"));
+    search.Telecommuting = parser.isSet(QStringLiteral("telecommuting"));
+    search.Contract = parser.isSet(QStringLiteral("contract"));
+    search.Internship = parser.isSet(QStringLiteral("internship"));
+    search.PartTime = parser.isSet(QStringLiteral("part-time"));
+    search.NonProfit = parser.isSet(QStringLiteral("non-profit"));
+}
+
+void FillSearch(const QCommandLineParser& parser, const TSession& session, TSearch& search) {
+    if (!parser.isSet(QStringLiteral("category")))
+        throw TCliError("--category is required");
+    const QStringList locations = parser.values(QStringLiteral("location"));
+    if (locations.isEmpty())
+        throw TCliError("at least one --location is required");
+    search.Category = FindCategory(session.Categories->Items, parser.value(QStringLiteral("category")).toStdString());
+    TPlaceList chosen;
+    for (const QString& location : locations)
+        chosen.push_back(const_cast<TPlace*>(FindPlace(session.Places->Items, location.toStdString())));
+    search.SetLocations(chosen);
+    search.PositiveKeywords = parser.value(QStringLiteral("keywords")).toStdString();
+    search.Distance = parser.isSet(QStringLiteral("distance")) ? WholeOption(parser, "distance", 10000) : 0;
+    search.OnlyTitles = parser.isSet(QStringLiteral("only-titles"));
+    search.HasImage = parser.isSet(QStringLiteral("has-image"));
+    ApplyExtras(parser, search);
+}
+
+TSearch& SavedSearch(TSearches& searches, const QString& idText) {
+    bool ok = false;
+    const int id = idText.toInt(&ok);
+    for (const auto& search : searches.Items)
+        if (ok && search->SearchId == id)
+            return *search;
+    std::string known;
+    for (const auto& search : searches.Items)
+        known += " " + std::to_string(search->SearchId);
+    throw TCliError("no saved search with id " + idText.toStdString() +
+                    (known.empty() ? " (there are no saved searches)" : "; saved ids:" + known));
+}
+
+/// Runs the search with the real fetcher and parser threads until it is idle again,
+/// reporting progress and links on standard error as asked.
+void RunToEnd(TSearch& search, IResultsView& view, bool printLinks) {
+    QEventLoop loop;
+    search.OnIdle = [&loop] { loop.quit(); };
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    std::size_t linksPrinted = 0;
+    auto report = [&] {
+        for (; printLinks && linksPrinted < search.FetchedLinks.size(); ++linksPrinted)
+            std::cerr << search.FetchedLinks[linksPrinted] << '\n';
+        if (progress)
+            std::cerr << "\rlocations " << std::min<std::size_t>(search.LocationIndex, search.LocationsToSearch.size())
+                      << " of " << search.LocationsToSearch.size() << std::flush;
+    };
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, &loop, report);
+    ticker.start(100);
+    search.Run(&view);
+    if (!search.Idle)
+        loop.exec();
+    search.OnIdle = nullptr;
+    report();
+    if (progress)
+        std::cerr << '\n';
+}
+
+} // namespace
+
+int CmdRun(const QStringList& arguments) {
+    QCommandLineParser parser;
+    AddRunOptions(parser);
+    int status = CliOk;
+    if (!Parse(parser, arguments, "Runs a search over all its locations and prints each result as it arrives.", status))
+        return status;
+    return Guarded(arguments, [&] {
+        const auto session = SignInForCli();
+        TPrintingView view(parser.isSet(QStringLiteral("json")) ? TEntryFormat::Json : TEntryFormat::Tsv);
+        const bool printLinks = parser.isSet(QStringLiteral("links"));
+        if (!parser.isSet(QStringLiteral("saved"))) {
+            if (parser.isSet(QStringLiteral("save")))
+                throw TCliError("--save goes with --saved");
+            TSearch search;
+            FillSearch(parser, *session, search);
+            RunToEnd(search, view, printLinks);
+            return static_cast<int>(CliOk);
+        }
+        BindCliAccount(*session, {}, {});
+        session->Searches = std::make_unique<TSearches>(session->DataFolder);
+        session->Searches->Load();
+        TSearch& search = SavedSearch(*session->Searches, parser.value(QStringLiteral("saved")));
+        RunToEnd(search, view, printLinks);
+        if (parser.isSet(QStringLiteral("save")))
+            session->Searches->Save(search, true, false);
+        return static_cast<int>(CliOk);
+    });
+}
+
+int CmdSearches(const QStringList& arguments) {
+    QCommandLineParser parser;
+    int status = CliOk;
+    if (!Parse(parser, arguments,
+               "The saved searches: id, name, category, locations, number of results, new-results mark.", status))
+        return status;
+    return Guarded(arguments, [&] {
+        const auto session = SignInForCli();
+        BindCliAccount(*session, {}, {});
+        session->Searches = std::make_unique<TSearches>(session->DataFolder);
+        session->Searches->Load();
+        for (const auto& search : session->Searches->Items) {
+            std::string locations;
+            for (const TPlace* place : search->Locations())
+                locations += (locations.empty() ? "" : "; ") + place->FullName();
+            std::cout << search->SearchId << '\t' << search->Name << '\t'
+                      << (search->Category ? search->Category->FullName() : std::string()) << '\t' << locations << '\t'
+                      << search->Results.size() << '\t' << (search->NewResultsAvailable ? "new" : "-") << '\n';
+        }
+        return static_cast<int>(CliOk);
+    });
+}
+
+int CmdExport(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.addOptions({{QStringLiteral("saved"), QStringLiteral("The saved search's id."), QStringLiteral("ID")},
+                       {QStringLiteral("format"), QStringLiteral("csv (default) or json."), QStringLiteral("FORMAT"),
+                        QStringLiteral("csv")}});
+    int status = CliOk;
+    if (!Parse(parser, arguments, "Prints the results of a saved search.", status))
+        return status;
+    return Guarded(arguments, [&] {
+        const QString format = parser.value(QStringLiteral("format"));
+        if (format != QLatin1String("csv") && format != QLatin1String("json"))
+            throw TCliError("--format is csv or json, not " + format.toStdString());
+        if (!parser.isSet(QStringLiteral("saved")))
+            throw TCliError("--saved is required");
+        const auto session = SignInForCli();
+        BindCliAccount(*session, {}, {});
+        session->Searches = std::make_unique<TSearches>(session->DataFolder);
+        session->Searches->Load();
+        const TSearch& search = SavedSearch(*session->Searches, parser.value(QStringLiteral("saved")));
+        if (format == QLatin1String("csv")) {
+            WriteCsvHeader(std::cout);
+            for (const auto& entry : search.Results)
+                WriteEntry(std::cout, *entry, TEntryFormat::Csv);
+        } else {
+            for (const auto& entry : search.Results)
+                WriteEntry(std::cout, *entry, TEntryFormat::Json);
+        }
+        return static_cast<int>(CliOk);
+    });
+}

@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ctest-labels: net
+// trawlix-cli as a user runs it: real processes against the site simulator and a
+// temporary data folder.
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "TSiteSimulator.h"
+#include "TestSupport.h"
+#include "core/TSession.h"
+#include "refdata/TCategories.h"
+#include "refdata/TPlaces.h"
+#include "search/IResultsView.h"
+#include "search/TSearch.h"
+#include "store/TSearches.h"
+
+namespace {
+
+const QString Cli = QStringLiteral(TRAWLIX_BINARY_DIR "/app/trawlix-cli");
+
+struct TCliResult {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+class CliTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        simulator = std::make_unique<TSiteSimulator>();
+        ASSERT_TRUE(simulator->Start(0));
+    }
+    static void TearDownTestSuite() { simulator.reset(); }
+
+    void SetUp() override { folder.InstallShippedRefData(); }
+
+    TCliResult Run(const QStringList& arguments) {
+        QProcess process;
+        QStringList all{QStringLiteral("--data"),  QString::fromStdString(folder.Path()),
+                        QStringLiteral("--proxy"), QString::fromStdString(simulator->Proxy()),
+                        QStringLiteral("--pause"), QStringLiteral("0")};
+        process.start(Cli, all + arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+    }
+
+    static std::vector<std::string> Lines(const std::string& text) {
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+            lines.push_back(text.substr(start, end - start));
+        return lines;
+    }
+
+    static inline std::unique_ptr<TSiteSimulator> simulator;
+    TTempDataFolder folder;
+};
+
+TEST_F(CliTest, PlacesAndCategoriesListTheTables) {
+    const TCliResult places = Run({QStringLiteral("places"), QStringLiteral("--find"), QStringLiteral("dade")});
+    ASSERT_EQ(places.Status, 0) << places.Err;
+    EXPECT_EQ(places.Out, "254\t3\tunited states - florida - south florida - miami / dade\t"
+                          "http://miami.craigslist.org/mdc/\t25.779\t-80.1982\n");
+
+    const TCliResult tree = Run({QStringLiteral("places"), QStringLiteral("--tree")});
+    ASSERT_EQ(tree.Status, 0);
+    const auto lines = Lines(tree.Out);
+    ASSERT_GT(lines.size(), 1000u);
+    EXPECT_EQ(lines[0], "1\tunited states");
+    EXPECT_EQ(lines[1].rfind("  2\t", 0), 0u); // a region, indented under its country
+
+    const TCliResult categories = Run({QStringLiteral("categories")});
+    ASSERT_EQ(categories.Status, 0);
+    EXPECT_NE(categories.Out.find("\n26\t1\thousing\thhh\n"), std::string::npos);
+}
+
+/// Collects what a run in this process accepts, to compare with the command's output.
+class TCollectingView final : public IResultsView {
+public:
+    void AddEntryRow(TEntry& entry) override { Links.push_back(entry.Link); }
+    std::vector<std::string> Links;
+};
+
+TEST_F(CliTest, RunPrintsExactlyTheEntriesOfTheSearch) {
+    const TCliResult cli = Run({QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss"),
+                                QStringLiteral("--location"), QStringLiteral("miami / dade"),
+                                QStringLiteral("--location"), QStringLiteral("260"), QStringLiteral("--keywords"),
+                                QStringLiteral("bike"), QStringLiteral("--json"), QStringLiteral("--links")});
+    ASSERT_EQ(cli.Status, 0) << cli.Err;
+    std::vector<std::string> printed;
+    for (const std::string& line : Lines(cli.Out)) {
+        const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        ASSERT_TRUE(object.contains(QStringLiteral("price")) && object.contains(QStringLiteral("image"))) << line;
+        printed.push_back(object.value(QStringLiteral("link")).toString().toStdString());
+    }
+    ASSERT_FALSE(printed.empty());
+    EXPECT_NE(cli.Err.find("http://miami.craigslist.org/search/sss/mdc?query=bike"), std::string::npos);
+
+    // The same search through the same code in this process.
+    TConfig config = folder.Config();
+    config.HttpProxy = simulator->Proxy();
+    config.ParserPauseMs = 0;
+    TSession session(config);
+    session.OpenSession();
+    ASSERT_TRUE(WaitFor([&] { return session.SignedIn; }));
+    TSearch search;
+    search.Category = session.Categories->FindById(36);
+    search.SetLocations({session.Places->FindById(254), session.Places->FindById(260)});
+    search.PositiveKeywords = "bike";
+    TCollectingView view;
+    search.Run(&view);
+    ASSERT_TRUE(WaitFor([&] { return search.Idle; }, std::chrono::seconds(60)));
+    std::vector<std::string> results;
+    for (const auto& entry : search.Results)
+        results.push_back(entry->Link);
+    EXPECT_EQ(printed, view.Links);
+    EXPECT_EQ(printed, results);
+}
+
+TEST_F(CliTest, SavedSearchesAreListedRunSavedAndExported) {
+    folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
+    {
+        TSession session(folder.Config());
+        session.OpenSession();
+        ASSERT_TRUE(WaitFor([&] { return session.SignedIn; }));
+        TSearches searches(folder.Path());
+        auto search = std::make_unique<TSearch>();
+        search->SearchId = 42;
+        search->Name = "Bikes, \"cheap\"";
+        search->Category = session.Categories->FindById(36);
+        search->SetLocations({session.Places->FindById(254)});
+        search->PositiveKeywords = "bike";
+        searches.Save(*search, true, false);
+    }
+    const TCliResult before = Run({QStringLiteral("searches")});
+    ASSERT_EQ(before.Status, 0) << before.Err;
+    EXPECT_EQ(before.Out,
+              "42\tBikes, \"cheap\"\tfor sale\tunited states - florida - south florida - miami / dade\t0\t-\n");
+
+    const TCliResult run =
+        Run({QStringLiteral("run"), QStringLiteral("--saved"), QStringLiteral("42"), QStringLiteral("--save")});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::size_t count = Lines(run.Out).size();
+    ASSERT_GT(count, 0u);
+    EXPECT_NE(Run({QStringLiteral("searches")}).Out.find("\t" + std::to_string(count) + "\t-\n"), std::string::npos);
+
+    const TCliResult csv = Run({QStringLiteral("export"), QStringLiteral("--saved"), QStringLiteral("42"),
+                                QStringLiteral("--format"), QStringLiteral("csv")});
+    ASSERT_EQ(csv.Status, 0) << csv.Err;
+    EXPECT_EQ(csv.Out.rfind("date,title,price,location,link,new,image\r\n", 0), 0u);
+    EXPECT_EQ(Lines(csv.Out).size(), count + 1);
+    const TCliResult json = Run({QStringLiteral("export"), QStringLiteral("--saved"), QStringLiteral("42"),
+                                 QStringLiteral("--format"), QStringLiteral("json")});
+    EXPECT_EQ(Lines(json.Out).size(), count);
+}
+
+TEST_F(CliTest, BadArgumentsGiveAMessageAndAUsageStatus) {
+    const std::vector<QStringList> cases{
+        {},
+        {QStringLiteral("frobnicate")},
+        {QStringLiteral("places"), QStringLiteral("--no-such-option")},
+        {QStringLiteral("run"), QStringLiteral("--location"), QStringLiteral("miami / dade")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("no such category"),
+         QStringLiteral("--location"), QStringLiteral("254")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss"), QStringLiteral("--location"),
+         QStringLiteral("nowhere at all")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--min"), QStringLiteral("cheap")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("hhh"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--bedrooms"), QStringLiteral("9")},
+        {QStringLiteral("run"), QStringLiteral("--saved"), QStringLiteral("7")},
+        {QStringLiteral("export"), QStringLiteral("--saved"), QStringLiteral("1"), QStringLiteral("--format"),
+         QStringLiteral("xml")},
+    };
+    for (const QStringList& arguments : cases) {
+        const TCliResult result = Run(arguments);
+        EXPECT_EQ(result.Status, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(result.Err.empty()) << arguments.join(QLatin1Char(' ')).toStdString();
+    }
+    const TCliResult help = Run({QStringLiteral("run"), QStringLiteral("--help")});
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_NE(help.Out.find("--keywords"), std::string::npos);
+}
+
+TEST_F(CliTest, AMissingDataFolderIsAFailure) {
+    std::remove(folder.File("Places.tx").c_str());
+    const TCliResult result = Run({QStringLiteral("places")});
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_NE(result.Err.find("reference data"), std::string::npos);
+}
+
+} // namespace
