@@ -485,4 +485,23 @@ TEST_F(TNewResultsMonitorTest, APageArrivingWhileTheSignInPageShowsIsIgnored) {
     EXPECT_TRUE(search.NewResultsAvailable);
 }
 
+TEST_F(TNewResultsMonitorTest, AnErrorWhileExaminingAPageEndsThePassIdle) {
+    AddPostings("miami", 5);
+    TSearch& first = AddSearch("One", {Miami});
+    TSearch& second = AddSearch("Two", {Miami});
+    Run(first);
+    Run(second);
+    proxy->ClearRequests();
+    proxy->Hold(true);
+    monitor->StartPass();
+    ASSERT_TRUE(WaitFor([&] { return proxy->Requests().size() == 1; }));
+    // The markers the page is to be compared with go away while it is on its way.
+    first.LatestEntries.clear();
+    proxy->Hold(false);
+    ASSERT_TRUE(WaitFor([&] { return passesEnded == 1; }));
+    EXPECT_EQ(session->Status, "Idle");
+    EXPECT_EQ(second.CheckCount, 0);
+    EXPECT_EQ(proxy->Requests().size(), 1u);
+}
+
 } // namespace
