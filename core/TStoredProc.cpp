@@ -67,8 +67,9 @@ void TStoredProc::Execute() {
     }
     if (!query.exec())
         Fail("Cannot execute " + m_name, query);
-    // The driver hands the output parameters back as a one-row result.
-    if (query.isSelect() && query.next()) {
+    // The driver hands the output parameters back as a one-row result. A procedure
+    // without outputs has no row to fetch (and the driver must not be asked for one).
+    if (!query.record().isEmpty() && query.next()) {
         const QSqlRecord row = query.record();
         for (int i = 0; i < row.count(); ++i)
             m_outputs[Upper(row.fieldName(i).toStdString())] = query.value(i);

@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ctest-labels: db
+// The remote copy of searches against a real embedded database.
+#include "account/RemoteSearches.h"
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "TTestDatabase.h"
+#include "TestSupport.h"
+#include "account/Credentials.h"
+#include "account/TUser.h"
+#include "core/TSession.h"
+#include "refdata/TPlaces.h"
+#include "search/TSearch.h"
+
+namespace {
+
+const char* const SlotColumns =
+    "ADD_MIN, ADD_MAX, ADD_BATHS, ADD_CHECK1, ADD_CHECK2, ADD_CHECK3, ADD_CHECK4, ADD_CHECK5";
+
+/// A category record and, for a sub-category, its parent.
+struct TCategoryRecords {
+    TPlace Parent;
+    TPlace Child;
+    TCategoryRecords(const std::string& group, const std::string& name) {
+        Parent.Id = 1000;
+        Parent.Name = group;
+        Child.Id = 1001;
+        Child.ParentId = Parent.Id;
+        Child.Name = name;
+        Child.SetParent(&Parent);
+    }
+};
+
+class TRemoteSearchesTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        database = std::make_unique<TTestDatabase>();
+        TTempDataFolder folder;
+        TConfig config = folder.Config();
+        config.AccountDatabase = database->File();
+        TSession session(config);
+        const std::optional<TIssuedLoginKey> issued = IssueLoginKey("Searcher", "searcher@example.com");
+        ASSERT_TRUE(issued);
+        key = issued->Key;
+    }
+    static void TearDownTestSuite() { database.reset(); }
+
+    void SetUp() override {
+        folder.InstallShippedRefData();
+        TConfig config = folder.Config();
+        config.AccountDatabase = database->File();
+        session = std::make_unique<TSession>(config);
+        session->Places = std::make_unique<TPlaces>(folder.File("Places.tx"));
+        ASSERT_TRUE(session->BindAccount("searcher@example.com", key));
+        for (int i = 10; i < 13; ++i)
+            places.push_back(session->Places->Items[i].get());
+    }
+
+    std::vector<QVariant> Row(const std::string& columns, int searchId) {
+        const auto rows =
+            database->Select("SELECT " + columns + " FROM SEARCHES WHERE SRCH_ID = " + std::to_string(searchId));
+        return rows.empty() ? std::vector<QVariant>() : rows.front();
+    }
+
+    std::vector<int> LocationRows(int searchId) {
+        std::vector<int> ids;
+        for (const auto& row : database->Select("SELECT SRCH_LOCATION_ID FROM SEARCH_LOCATIONS WHERE SRCH_ID = " +
+                                                std::to_string(searchId) + " ORDER BY SL_ID"))
+            ids.push_back(row.front().toInt());
+        return ids;
+    }
+
+    static std::vector<int> Ids(const TPlaceList& list) {
+        std::vector<int> ids;
+        for (const TPlace* place : list)
+            ids.push_back(place->Id);
+        return ids;
+    }
+
+    static std::unique_ptr<TTestDatabase> database;
+    static std::string key;
+    TTempDataFolder folder;
+    TRecordingMessages messages;
+    std::unique_ptr<TSession> session;
+    TPlaceList places;
+    TCategoryRecords other{"community", "activities"};
+};
+
+std::unique_ptr<TTestDatabase> TRemoteSearchesTest::database;
+std::string TRemoteSearchesTest::key;
+
+TEST_F(TRemoteSearchesTest, InsertSendsEmptyTextsAndNoFolderAsNull) {
+    TSearch search;
+    search.Category = &other.Child;
+    ASSERT_TRUE(SaveSearchRemote(search));
+    ASSERT_GT(search.SearchId, 0);
+    const std::vector<QVariant> row =
+        Row("USR_ID, SRCH_NAME, FLD_ID, CAT_ID, POS_KEYWORDS, NEG_KEYWORDS, FILTER_KEYWORDS, ADV1, ADV6, "
+            "ONLY_TITLES, FILTER_OR, FILTER_DAYS",
+            search.SearchId);
+    ASSERT_EQ(row.size(), 12u);
+    EXPECT_EQ(row[0].toInt(), session->User->ID);
+    EXPECT_FALSE(row[1].isNull());
+    EXPECT_EQ(row[1].toString(), QString());
+    for (int i : {2, 4, 5, 6, 7, 8})
+        EXPECT_TRUE(row[i].isNull()) << i;
+    EXPECT_EQ(row[3].toInt(), 1001);
+    EXPECT_EQ(row[9].toString().trimmed(), QStringLiteral("F"));
+    EXPECT_EQ(row[10].toString().trimmed(), QStringLiteral("T"));
+    EXPECT_EQ(row[11].toInt(), 0);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(TRemoteSearchesTest, EachCategoryGroupFillsOnlyItsSlots) {
+    struct TCase {
+        std::string Group;
+        std::function<void(TSearch&)> Fill;
+        std::vector<QVariant> Expected;
+    };
+    const QVariant null;
+    const std::vector<TCase> cases{
+        {"personals", [](TSearch& s) { s.MinAge = 18, s.MaxAge = 35; }, {18, 35, null, null, null, null, null, null}},
+        {"housing",
+         [](TSearch& s) { s.MinRent = 500.5, s.MaxRent = 1200, s.Bedrooms = 2, s.Cats = true, s.Dogs = false; },
+         {500.5, 1200, 2, "T", "F", null, null, null}},
+        {"for sale",
+         [](TSearch& s) { s.MinPrice = 10, s.MaxPrice = 99.99; },
+         {10, 99.99, null, null, null, null, null, null}},
+        {"jobs",
+         [](TSearch& s) {
+             s.Telecommuting = true, s.Contract = false, s.Internship = true, s.PartTime = false, s.NonProfit = true;
+         },
+         {null, null, null, "T", "F", "T", "F", "T"}},
+        // Compared exactly: another letter case is no group.
+        {"Housing", [](TSearch& s) { s.MinRent = 1, s.Cats = true; }, {null, null, null, null, null, null, null, null}},
+    };
+    for (const TCase& test : cases) {
+        TCategoryRecords category(test.Group, "sub");
+        TSearch search;
+        search.Category = &category.Child;
+        // Extras of every group are set; only the search's group may be sent.
+        search.MinAge = 1, search.MinRent = 2, search.MinPrice = 3, search.Bedrooms = 4, search.Telecommuting = true;
+        test.Fill(search);
+        ASSERT_TRUE(SaveSearchRemote(search)) << test.Group;
+        const std::vector<QVariant> row = Row(SlotColumns, search.SearchId);
+        ASSERT_EQ(row.size(), 8u);
+        for (std::size_t i = 0; i < 8; ++i) {
+            if (test.Expected[i].isNull())
+                EXPECT_TRUE(row[i].isNull()) << test.Group << " slot " << i;
+            else
+                EXPECT_EQ(row[i].toString().trimmed(), test.Expected[i].toString()) << test.Group << " slot " << i;
+        }
+    }
+}
+
+TEST_F(TRemoteSearchesTest, LocationsAreWrittenUpdatedAndReadBack) {
+    TSearch search;
+    search.Category = &other.Child;
+    search.Name = "three places";
+    search.SetLocations(places);
+    search.LocationsChanged = true;
+    ASSERT_TRUE(SaveSearchRemote(search));
+    EXPECT_FALSE(search.LocationsChanged);
+    EXPECT_EQ(LocationRows(search.SearchId), Ids(places));
+
+    // An update without a change of locations leaves the rows alone.
+    search.Name = "renamed";
+    search.SetLocations({places[0]});
+    ASSERT_TRUE(SaveSearchRemote(search));
+    EXPECT_EQ(Row("SRCH_NAME", search.SearchId)[0].toString(), QStringLiteral("renamed"));
+    EXPECT_EQ(LocationRows(search.SearchId), Ids(places));
+    // With the change flagged, they are rewritten.
+    search.LocationsChanged = true;
+    ASSERT_TRUE(SaveSearchRemote(search));
+    EXPECT_FALSE(search.LocationsChanged);
+    EXPECT_EQ(LocationRows(search.SearchId), std::vector<int>{places[0]->Id});
+
+    // A search without a list reads it back; ids without a place are skipped.
+    database->Execute("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) + ", 987654)");
+    database->Execute("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) + ", " +
+                      std::to_string(places[2]->Id) + ")");
+    TSearch copy;
+    copy.SearchId = search.SearchId;
+    copy.DiscardLocations();
+    std::vector<int> readBack = Ids(copy.Locations()); // in the server's order
+    std::sort(readBack.begin(), readBack.end());
+    std::vector<int> expected{places[0]->Id, places[2]->Id};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(readBack, expected);
+    TSearch unsaved;
+    unsaved.DiscardLocations();
+    EXPECT_TRUE(unsaved.Locations().empty());
+}
+
+TEST_F(TRemoteSearchesTest, UpdateAndDeleteWithoutARowTouchNothing) {
+    TSearch search;
+    search.Category = &other.Child;
+    EXPECT_FALSE(UpdateSearchRemote(search));
+    EXPECT_FALSE(DeleteSearchRemote(search));
+    search.SearchId = -3;
+    EXPECT_FALSE(UpdateSearchRemote(search));
+    EXPECT_FALSE(DeleteSearchRemote(search));
+    EXPECT_EQ(search.SearchId, -3);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(TRemoteSearchesTest, DeleteRemovesTheRowAndItsLocations) {
+    TSearch search;
+    search.Category = &other.Child;
+    search.SetLocations(places);
+    ASSERT_TRUE(SaveSearchRemote(search));
+    EXPECT_EQ(LocationRows(search.SearchId).size(), 3u); // a new row gets every location
+    ASSERT_TRUE(DeleteSearchRemote(search));
+    EXPECT_TRUE(Row("SRCH_ID", search.SearchId).empty());
+    EXPECT_TRUE(LocationRows(search.SearchId).empty());
+    // The row is gone: an update is not reported as saved.
+    EXPECT_FALSE(UpdateSearchRemote(search));
+}
+
+TEST_F(TRemoteSearchesTest, InsertingWhileNobodyIsSignedInFails) {
+    session->User.reset();
+    TSearch search;
+    search.Category = &other.Child;
+    search.Name = "orphan";
+    EXPECT_FALSE(SaveSearchRemote(search));
+    EXPECT_EQ(search.SearchId, 0);
+    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM SEARCHES WHERE SRCH_NAME = 'orphan'").toInt(), 0);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(TRemoteSearchesTest, AFailingLocationStatementRollsTheInsertBack) {
+    database->Execute("ALTER TABLE SEARCH_LOCATIONS ADD CONSTRAINT TEST_REJECTED CHECK (SRCH_LOCATION_ID <> 424242)");
+    TPlace rejected;
+    rejected.Id = 424242;
+    TSearch search;
+    search.Category = &other.Child;
+    search.Name = "rolled back";
+    search.SetLocations({places[0], &rejected});
+    search.LocationsChanged = true;
+    EXPECT_FALSE(SaveSearchRemote(search));
+    EXPECT_EQ(search.SearchId, 0); // the id of the rolled-back row is not kept
+    EXPECT_TRUE(search.LocationsChanged);
+    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM SEARCHES WHERE SRCH_NAME = 'rolled back'").toInt(), 0);
+    database->Execute("ALTER TABLE SEARCH_LOCATIONS DROP CONSTRAINT TEST_REJECTED");
+    // The connection is usable again afterwards.
+    search.SetLocations({places[0]});
+    EXPECT_TRUE(SaveSearchRemote(search));
+    EXPECT_EQ(LocationRows(search.SearchId), std::vector<int>{places[0]->Id});
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+} // namespace
