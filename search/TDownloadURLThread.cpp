@@ -14,13 +14,13 @@ TDownloadURLThread::TDownloadURLThread(TBrowser* browser, std::string url, TFetc
 }
 
 TDownloadURLThread::~TDownloadURLThread() {
-    if (m_thread.joinable())
-        m_thread.join();
     --s_running;
 }
 
 void TDownloadURLThread::Start() {
-    m_thread = std::thread([this] { Run(); });
+    // Detached: the object is freed on the user-interface thread by the hand-over, the
+    // worker's last use of it.
+    std::thread([this] { Run(); }).detach();
 }
 
 int TDownloadURLThread::Running() {
@@ -35,18 +35,11 @@ void TDownloadURLThread::Run() {
         // A failed fetch reaches the owner as an empty page.
         page.clear();
     }
-    // Browser is read on the user-interface thread, where detaching happens.
+    // Browser is read on the user-interface thread, where detaching happens. Nothing of
+    // this object is used after the hand-over, which frees it.
     RunOnUiThread(this, [this, &page] {
         if (Browser)
             Browser->DownloadDone(this, std::move(page));
+        deleteLater();
     });
-    // The last use of this object on the worker: the user-interface thread joins the
-    // thread before freeing it.
-    QMetaObject::invokeMethod(
-        this, [this] { Finish(); }, Qt::QueuedConnection);
-}
-
-void TDownloadURLThread::Finish() {
-    m_thread.join();
-    deleteLater();
 }

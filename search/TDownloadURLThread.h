@@ -11,8 +11,8 @@
 
 /// Runs one FetchUrl for a TBrowser on a thread of its own and hands the page to the
 /// fetcher on the user-interface thread. The object lives on the user-interface thread and
-/// is the context of its hand-over; after the hand-over it joins its thread there and
-/// frees itself, so it outlives every use the thread makes of it.
+/// is the context of its hand-over; the hand-over, the thread's last use of it, frees it.
+/// When the program ends first, the thread is left to end with the process.
 class TDownloadURLThread final : public QObject {
     Q_OBJECT
 public:
@@ -32,10 +32,7 @@ public:
 
 private:
     void Run();
-    /// On the user-interface thread, after the worker's last use of this object.
-    void Finish();
 
     const TFetchOptions m_options;
-    std::thread m_thread;
     static std::atomic<int> s_running;
 };
