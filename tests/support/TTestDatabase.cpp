@@ -99,8 +99,15 @@ std::vector<std::vector<QVariant>> TTestDatabase::Select(const std::string& sql,
 }
 
 QVariant TTestDatabase::Value(const std::string& sql, const std::string& database) const {
-    const auto rows = Select(sql, database);
-    return rows.empty() || rows.front().empty() ? QVariant() : rows.front().front();
+    return ValueIn(database.empty() ? m_file : database, sql);
+}
+
+QVariant TTestDatabase::ValueIn(const std::string& database, const std::string& sql) {
+    const TCheckConnection connection(database);
+    QSqlQuery query(connection.Db());
+    if (!query.exec(QString::fromStdString(sql)))
+        throw std::runtime_error(sql + ": " + query.lastError().text().toStdString());
+    return query.next() ? query.value(0) : QVariant();
 }
 
 void TTestDatabase::Execute(const std::string& sql, const std::string& database) const {

@@ -25,6 +25,8 @@ public:
     QVariant Value(const std::string& sql, const std::string& database = {}) const;
     /// Runs one statement and commits it; throws std::runtime_error on failure.
     void Execute(const std::string& sql, const std::string& database = {}) const;
+    /// Value for any database (a file or a server address).
+    static QVariant ValueIn(const std::string& database, const std::string& sql);
 
     /// Sets FIREBIRD and FIREBIRD_LOCK for this process (once) to a folder that lives
     /// as long as the process, so that every embedded attachment shares one lock folder.
