@@ -62,9 +62,9 @@ public:
 
 protected:
     bool event(QEvent* event) override {
+        TRAWLIX_TSAN_ACQUIRE(this); // before touching the event the worker made
         if (event->type() != QEvent::User)
             return QObject::event(event);
-        TRAWLIX_TSAN_ACQUIRE(this);
         const bool alive = !m_context.isNull();
         if (alive)
             m_work();

@@ -1,50 +1,83 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TSmtpTestServer.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <stdexcept>
 
+#include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include "TestSupport.h"
 
+extern char** environ;
+
 TSmtpTestServer::TSmtpTestServer(const std::string& mode, const std::string& user, const std::string& password) {
-    m_process.start(QStringLiteral("/usr/bin/python3"),
-                    {QStringLiteral(TRAWLIX_SOURCE_DIR "/tests/support/smtp_server.py"), QStringLiteral("--auth"),
-                     QString::fromStdString(mode), QStringLiteral("--user"), QString::fromStdString(user),
-                     QStringLiteral("--password"), QString::fromStdString(password)});
-    if (!m_process.waitForStarted())
+    int out[2], in[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(in, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot make pipes for the SMTP test server");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    const std::string script = TRAWLIX_SOURCE_DIR "/tests/support/smtp_server.py";
+    std::vector<std::string> words{"/usr/bin/python3", script, "--auth", mode, "--user", user, "--password", password};
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int spawned = posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(in[0]);
+    m_output = out[0];
+    m_input = in[1]; // kept open: the server ends when it closes
+    fcntl(m_output, F_SETFL, O_NONBLOCK);
+    if (spawned != 0)
         throw std::runtime_error("cannot start the SMTP test server");
     const bool listening = WaitFor([&] {
         if (m_port != 0)
             return true;
-        m_buffer += m_process.readAllStandardOutput();
-        const qsizetype end = m_buffer.indexOf('\n');
-        if (end < 0 || !m_buffer.startsWith("PORT "))
+        ReadOutput();
+        const std::size_t end = m_buffer.find('\n');
+        if (end == std::string::npos || m_buffer.rfind("PORT ", 0) != 0)
             return false;
-        m_port = m_buffer.mid(5, end - 5).toInt();
-        m_buffer.remove(0, end + 1);
+        m_port = std::stoi(m_buffer.substr(5, end - 5));
+        m_buffer.erase(0, end + 1);
         return true;
     });
     if (!listening)
-        throw std::runtime_error("the SMTP test server did not start: " +
-                                 m_process.readAllStandardError().toStdString());
+        throw std::runtime_error("the SMTP test server did not start");
 }
 
 TSmtpTestServer::~TSmtpTestServer() {
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000))
-        m_process.kill();
-    m_process.waitForFinished(5000);
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    close(m_output);
+    close(m_input);
+}
+
+void TSmtpTestServer::ReadOutput() {
+    char chunk[4096];
+    ssize_t got;
+    while ((got = read(m_output, chunk, sizeof chunk)) > 0)
+        m_buffer.append(chunk, static_cast<std::size_t>(got));
 }
 
 std::vector<TSmtpTestServer::Mail> TSmtpTestServer::Received() {
-    m_buffer += m_process.readAllStandardOutput();
-    qsizetype end;
-    while ((end = m_buffer.indexOf('\n')) >= 0) {
-        const QJsonObject line = QJsonDocument::fromJson(m_buffer.left(end)).object();
-        m_buffer.remove(0, end + 1);
+    ReadOutput();
+    std::size_t end;
+    while ((end = m_buffer.find('\n')) != std::string::npos) {
+        const QJsonObject line = QJsonDocument::fromJson(QByteArray::fromStdString(m_buffer.substr(0, end))).object();
+        m_buffer.erase(0, end + 1);
         Mail mail;
         mail.Login = line.value(QStringLiteral("login")).toString().toStdString();
         mail.From = line.value(QStringLiteral("from")).toString().toStdString();
