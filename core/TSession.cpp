@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/TSession.h"
 
+#include <algorithm>
 #include <exception>
+#include <thread>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,6 +19,7 @@
 #include "core/TDatabaseError.h"
 #include "core/TStoredProc.h"
 #include "core/UiHandOver.h"
+#include "notify/TSendMailThread.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/TSearch.h"
@@ -27,8 +29,8 @@ TSession* Session = nullptr;
 
 TInitSessionThread::TInitSessionThread(TSession& session) : m_session(session) {}
 
-void TInitSessionThread::run() {
-    if (isInterruptionRequested())
+void TInitSessionThread::Run() {
+    if (IsInterruptionRequested())
         return;
     std::unique_ptr<TPlaces> places;
     std::unique_ptr<TCategories> categories;
@@ -40,7 +42,7 @@ void TInitSessionThread::run() {
     } catch (const std::exception&) {
         loaded = false;
     }
-    if (isInterruptionRequested())
+    if (IsInterruptionRequested())
         return;
     m_session.HandOver([&] {
         if (m_session.InitThread != this)
@@ -55,7 +57,7 @@ void TInitSessionThread::run() {
 TFinishSessionThread::TFinishSessionThread(TSession& session, bool quitAfterwards)
     : QuitAfterwards(quitAfterwards), m_session(session) {}
 
-void TFinishSessionThread::run() {
+void TFinishSessionThread::Run() {
     bool wasOpen = false;
     m_session.HandOver([&] {
         wasOpen = m_session.SessionOpen;
@@ -92,18 +94,20 @@ TSession::TSession(TConfig config)
 
 TSession::~TSession() {
     m_closing = true;
-    for (const QPointer<QThread>& worker : m_workers)
-        if (worker)
-            worker->requestInterruption();
+    for (const auto& worker : m_workers)
+        worker->RequestInterruption();
     // A worker may be blocked in a hand-over: deliver those (they do nothing now that the
     // session is closing) until every worker has ended.
-    for (const QPointer<QThread>& worker : m_workers) {
-        if (!worker)
-            continue;
-        while (!worker->wait(QDeadlineTimer(5)))
-            QCoreApplication::sendPostedEvents(m_uiContext.get());
-        delete worker.data();
+    for (const auto& worker : m_workers) {
+        while (!worker->IsFinished()) {
+            QCoreApplication::sendPostedEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        worker->Join();
     }
+    m_workers.clear();
+    // Mails still on their way get a moment to finish; the rest are dropped with the process.
+    TSendMailThread::WaitForAll(std::chrono::seconds(5));
     // Saved while the places its default locations refer to still exist.
     Settings.reset();
     // The connection belongs to this (the user-interface) thread: closed here.
@@ -121,22 +125,33 @@ void TSession::HandOver(const std::function<void()>& work) {
     });
 }
 
-void TSession::StartWorker(QThread* thread) {
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    std::erase_if(m_workers, [](const QPointer<QThread>& worker) { return worker.isNull(); });
-    m_workers.emplace_back(thread);
-    thread->start();
+void TSession::StartWorker(std::unique_ptr<TWorkerThread> thread) {
+    TWorkerThread* worker = thread.get();
+    m_workers.push_back(std::move(thread));
+    QObject* context = m_uiContext.get();
+    worker->Start([this, worker, context] { PostToUiThread(context, [this, worker] { WorkerFinished(worker); }); });
+}
+
+void TSession::WorkerFinished(TWorkerThread* thread) {
+    if (m_closing)
+        return; // the destructor joins every worker itself
+    if (InitThread == thread)
+        InitThreadDone();
+    if (FinishThread == thread)
+        FinishThread = nullptr;
+    auto owned = std::find_if(m_workers.begin(), m_workers.end(),
+                              [thread](const auto& worker) { return worker.get() == thread; });
+    if (owned == m_workers.end())
+        return;
+    (*owned)->Join();
+    m_workers.erase(owned);
 }
 
 void TSession::OpenSession() {
     Status = "Connecting...";
-    auto* thread = new TInitSessionThread(*this);
-    QObject::connect(thread, &QThread::finished, m_uiContext.get(), [this, thread] {
-        if (InitThread == thread)
-            InitThreadDone();
-    });
-    InitThread = thread;
-    StartWorker(thread);
+    auto thread = std::make_unique<TInitSessionThread>(*this);
+    InitThread = thread.get();
+    StartWorker(std::move(thread));
 }
 
 void TSession::AdoptLoadedData(TInitSessionThread*, std::unique_ptr<TPlaces> places,
@@ -171,7 +186,7 @@ void TSession::OpenFailed() {
 
 void TSession::CancelOpen() {
     if (InitThread) {
-        InitThread->requestInterruption();
+        InitThread->RequestInterruption();
         InitThread = nullptr;
         m_backend->Close();
     }
@@ -190,9 +205,9 @@ void TSession::CloseSession(bool quitAfterwards) {
     if (Settings)
         Settings->DefaultLocations.clear();
     Status = "Disconnecting...";
-    auto* thread = new TFinishSessionThread(*this, quitAfterwards);
-    FinishThread = thread;
-    StartWorker(thread);
+    auto thread = std::make_unique<TFinishSessionThread>(*this, quitAfterwards);
+    FinishThread = thread.get();
+    StartWorker(std::move(thread));
 }
 
 void TSession::ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_ptr<TCategories>& categories) {
@@ -208,6 +223,11 @@ void TSession::ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_
 void TSession::InitThreadDone() { InitThread = nullptr; }
 
 void TSession::Quit() { QCoreApplication::quit(); }
+
+void TSession::SendMail(std::unique_ptr<TMailMessage> message, const std::string& userName,
+                        const std::string& password) {
+    TSendMailThread::Start(std::move(message), {Config.MailHost, Config.MailPort, userName, password});
+}
 
 namespace {
 

@@ -7,46 +7,44 @@
 #include <vector>
 
 #include <QObject>
-#include <QPointer>
-#include <QThread>
 
 #include "core/TConfig.h"
+#include "core/TWorkerThread.h"
 #include "store/TSettings.h"
 
 class TPlaces;
+class TSearches;
 class QSqlDatabase;
 class QSqlQuery;
 class TBackendConnection;
 class TGsmNetwork;
 class TStoredProc;
 class TUser;
-class TSearches;
 class TCategories;
 class TSession;
+struct TMailMessage;
 
-/// Loads the reference data for a sign-in; frees itself when it ends.
-class TInitSessionThread final : public QThread {
-    Q_OBJECT
+/// Loads the reference data for a sign-in on a worker thread; freed when it ends.
+class TInitSessionThread final : public TWorkerThread {
 public:
     explicit TInitSessionThread(TSession& session);
 
 protected:
-    void run() override;
+    void Run() override;
 
 private:
     TSession& m_session;
 };
 
-/// Signs out: releases what the session holds, then optionally ends the program.
-/// Frees itself when it ends.
-class TFinishSessionThread final : public QThread {
-    Q_OBJECT
+/// Signs out on a worker thread: releases what the session holds, then optionally ends
+/// the program. Freed when it ends.
+class TFinishSessionThread final : public TWorkerThread {
 public:
     TFinishSessionThread(TSession& session, bool quitAfterwards);
     const bool QuitAfterwards;
 
 protected:
-    void run() override;
+    void Run() override;
 
 private:
     TSession& m_session;
@@ -81,9 +79,11 @@ public:
     bool SessionOpen = false;
     std::string Status = "Idle";
     bool SignedIn = false;
-    QPointer<TInitSessionThread> InitThread;
+    /// The sign-in thread while it runs (not owned).
+    TInitSessionThread* InitThread = nullptr;
     std::function<void()> OnSignInDone;
-    QPointer<TFinishSessionThread> FinishThread;
+    /// The last sign-out thread while it runs (not owned).
+    TFinishSessionThread* FinishThread = nullptr;
     int OpenCancelled = 0;
     /// Always ends in "/".
     std::string DataFolder;
@@ -101,6 +101,9 @@ public:
     void InitThreadDone();
     /// Ends the application's event loop.
     void Quit();
+    /// Hands a mail to a thread of its own that submits it to the configured mail server
+    /// with the given login; returns at once, and nobody learns whether it went out.
+    void SendMail(std::unique_ptr<TMailMessage> message, const std::string& userName, const std::string& password);
 
     /// The account database connection ("IBConnection"), opened when closed; throws
     /// TDatabaseError when it cannot be opened. All backend operations belong to the
@@ -140,7 +143,9 @@ private:
     /// Takes the loaded tables from the sign-in thread, unless that thread was abandoned.
     void AdoptLoadedData(TInitSessionThread* thread, std::unique_ptr<TPlaces> places,
                          std::unique_ptr<TCategories> categories);
-    void StartWorker(QThread* thread);
+    void StartWorker(std::unique_ptr<TWorkerThread> thread);
+    /// Joins and frees a worker that has ended.
+    void WorkerFinished(TWorkerThread* thread);
     /// Releases the reference data and the account; runs on the user-interface thread.
     void ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_ptr<TCategories>& categories);
     /// Marks the account logged out, releases it with the networks and closes the
@@ -150,7 +155,7 @@ private:
     /// Lives on the user-interface thread; receives the hand-overs of the session threads.
     std::unique_ptr<QObject> m_uiContext;
     std::unique_ptr<TBackendConnection> m_backend;
-    std::vector<QPointer<QThread>> m_workers;
+    std::vector<std::unique_ptr<TWorkerThread>> m_workers;
     bool m_closing = false;
 };
 

@@ -65,7 +65,7 @@ TEST_F(TSessionTest, SignInLoadsTheReferenceData) {
     ASSERT_TRUE(session->Places);
     ASSERT_TRUE(session->Categories);
     EXPECT_GT(session->Places->Items.size(), 700u);
-    EXPECT_TRUE(WaitFor([&] { return session->InitThread.isNull(); }));
+    EXPECT_TRUE(WaitFor([&] { return session->InitThread == nullptr; }));
     EXPECT_TRUE(messages.Shown.empty());
 }
 
@@ -106,7 +106,7 @@ TEST_F(TSessionTest, SignOutReleasesEverythingAndASecondSignInLoadsAfresh) {
     ASSERT_TRUE(SignIn());
     session->CloseSession(false);
     EXPECT_EQ(session->Status, "Disconnecting...");
-    ASSERT_TRUE(WaitFor([&] { return session->FinishThread.isNull(); }));
+    ASSERT_TRUE(WaitFor([&] { return session->FinishThread == nullptr; }));
     EXPECT_EQ(signInDone, 2); // the window learns the session ended
     EXPECT_EQ(session->TakeCancelled(), 1); // and does not ask to reconnect
     EXPECT_EQ(session->Status, "Idle");
@@ -122,7 +122,7 @@ TEST_F(TSessionTest, SignOutReleasesEverythingAndASecondSignInLoadsAfresh) {
 
 TEST_F(TSessionTest, SignOutWithoutASessionOnlyResetsTheFlags) {
     session->CloseSession(false);
-    ASSERT_TRUE(WaitFor([&] { return session->FinishThread.isNull(); }));
+    ASSERT_TRUE(WaitFor([&] { return session->FinishThread == nullptr; }));
     EXPECT_EQ(session->Status, "Idle");
     EXPECT_EQ(session->OpenCancelled, 1);
     EXPECT_FALSE(session->Places);
@@ -133,7 +133,7 @@ TEST_F(TSessionTest, ExitActionIsCarriedOutOnlyForZeroAndOne) {
         ASSERT_TRUE(SignIn());
         session->ExitAction = action;
         session->CloseSession(false);
-        ASSERT_TRUE(WaitFor([&] { return session->FinishThread.isNull(); }));
+        ASSERT_TRUE(WaitFor([&] { return session->FinishThread == nullptr; }));
     }
     EXPECT_EQ(exitActions, (std::vector<int>{0, 1}));
 }
@@ -143,7 +143,7 @@ TEST_F(TSessionTest, SignOutWithQuitEndsTheEventLoop) {
     QTimer::singleShot(0, [&] { session->CloseSession(true); });
     QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
-    EXPECT_TRUE(WaitFor([&] { return session->FinishThread.isNull(); }));
+    EXPECT_TRUE(WaitFor([&] { return session->FinishThread == nullptr; }));
     EXPECT_FALSE(session->SessionOpen);
 }
 
