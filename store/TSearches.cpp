@@ -50,7 +50,17 @@ std::string ElementName(const TSearch& search) {
 
 } // namespace
 
-TSearches::TSearches() : TSearches(Session ? Session->DataFolder : std::string()) {}
+namespace {
+
+std::string SessionDataFolder() {
+    if (!Session)
+        throw std::logic_error("The searches file needs a session for its data folder");
+    return Session->DataFolder;
+}
+
+} // namespace
+
+TSearches::TSearches() : TSearches(SessionDataFolder()) {}
 
 TSearches::TSearches(std::string dataFolder) : m_dataFolder(std::move(dataFolder)), m_path(m_dataFolder + FileName) {
     ReadFile();

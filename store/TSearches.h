@@ -31,7 +31,8 @@ public:
     static constexpr const char* UnreadableFileName = "SearchesTXF.unreadable";
     static constexpr const char* EmptyDocument = "<searches></searches>";
 
-    /// Create: reads the file of the session's data folder into Xml; never fails.
+    /// Create: reads the file of the session's data folder into Xml; never fails once a
+    /// session exists (without one it throws std::logic_error).
     TSearches();
     /// The same for the file in dataFolder (ending in "/").
     explicit TSearches(std::string dataFolder);

@@ -334,7 +334,8 @@ TEST_F(TSearchesTest, ANewSearchIsWrittenOnceUnderIdZeroWithNobodySignedIn) {
 TEST_F(TSearchesTest, ChildrenAreWrittenInTheirOrder) {
     const auto search = FullSearch(Jobs);
     std::vector<std::string> names;
-    for (const pugi::xml_node& child : ParseFile(SaveToFile(*search)).document_element().first_child().children())
+    const pugi::xml_document document = ParseFile(SaveToFile(*search));
+    for (const pugi::xml_node& child : document.document_element().first_child().children())
         names.emplace_back(child.name());
     const std::vector<std::string> expected = {"user_id",
                                                "srch_id",

@@ -197,7 +197,7 @@ TEST_F(TSettingsTest, TheSessionLoadsSettingsAndReadsLocationsOnlyAfterSignIn) {
     done = false;
     session->CloseSession(false);
     EXPECT_TRUE(session->Settings->DefaultLocations.empty());
-    ASSERT_TRUE(WaitFor([&] { return session->FinishThread.isNull(); }));
+    ASSERT_TRUE(WaitFor([&] { return !session->FinishThread; }));
     EXPECT_FALSE(session->Places);
 
     session->Settings->CustomSkin = "Forest";
