@@ -2,6 +2,11 @@
 #include "search/TResultsPageParser.h"
 
 #include <algorithm>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "core/TextHelpers.h"
 #include "search/SiteInterface.h"
@@ -10,8 +15,47 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
+bool MatchesAt(const char* at, std::string_view part) {
+    std::size_t i = 1;
+    while (i < part.size() && at[i] == part[i])
+        ++i;
+    return i == part.size();
+}
+
+/// text.find(part, from) for the short markers of a page. A page has a "<" every few
+/// characters, so candidates are found sixteen bytes at a time instead of by a library
+/// call per candidate.
+std::size_t Find(std::string_view text, std::string_view part, std::size_t from = 0) {
+    if (part.empty())
+        return from <= text.size() ? from : npos;
+    if (from > text.size() || text.size() - from < part.size())
+        return npos;
+    const char* const begin = text.data();
+    const char* at = begin + from;
+    // Candidates start at or before last, so every comparison stays inside text.
+    const char* const last = begin + (text.size() - part.size());
+#ifdef __SSE2__
+    const __m128i first = _mm_set1_epi8(part[0]);
+    while (last - at >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, first)));
+        while (mask) {
+            const char* candidate = at + __builtin_ctz(mask);
+            if (MatchesAt(candidate, part))
+                return static_cast<std::size_t>(candidate - begin);
+            mask &= mask - 1;
+        }
+        at += 16;
+    }
+#endif
+    for (; at <= last; ++at)
+        if (*at == part[0] && MatchesAt(at, part))
+            return static_cast<std::size_t>(at - begin);
+    return npos;
+}
+
 bool Contains(std::string_view text, std::string_view part) {
-    return text.find(part) != npos;
+    return Find(text, part) != npos;
 }
 
 } // namespace
@@ -20,7 +64,7 @@ std::size_t TResultsPageParser::TMarker::FindFrom(std::string_view page, std::si
     // Blocks only move forward: an earlier answer at or after from is still the answer,
     // and no occurrence after an earlier from means none after a later one.
     if (!searched || (at != npos && at < from)) {
-        at = page.find(text, from);
+        at = Find(page, text, from);
         searched = true;
     }
     return at;
@@ -29,7 +73,7 @@ std::size_t TResultsPageParser::TMarker::FindFrom(std::string_view page, std::si
 namespace {
 
 std::string CleanText(std::string_view block) {
-    std::string clean = StripTags(block);
+    std::string clean = StripBlockTags(block);
     if (clean.find("&nbsp;") != std::string::npos) {
         clean = ReplaceAll(clean, "&nbsp; ", "");
         clean = ReplaceAll(clean, "&nbsp;", "");
@@ -80,7 +124,7 @@ std::string PriceText(const std::string& title) {
 /// The text between the double quote before the first ".html" and that ".html"'s last
 /// letter; empty when the block has no ".html".
 std::string_view ReadLink(std::string_view block) {
-    const std::size_t html = block.find(".html");
+    const std::size_t html = Find(block, ".html");
     if (html == npos)
         return {};
     const std::size_t last = html + 4;
@@ -105,15 +149,41 @@ bool HasHttpScheme(std::string_view link) {
 
 } // namespace
 
+std::string StripBlockTags(std::string_view html) {
+    // Text is kept after a ">" that is not the last character, up to the next "<"; inside
+    // such text a further ">" (again not the last character) is dropped, as are line
+    // feeds and tabs.
+    const std::size_t size = html.size();
+    std::string out(size, '\0');
+    std::size_t length = 0;
+    std::size_t p = 0;
+    while (p < size) {
+        const std::size_t open = html.find('>', p);
+        if (open == npos || open + 1 >= size)
+            break;
+        p = open + 1;
+        for (; p < size; ++p) {
+            const char c = html[p];
+            if (c == '<')
+                break;
+            if ((c == '>' && p + 1 < size) || c == '\n' || c == '\t')
+                continue;
+            out[length++] = c;
+        }
+    }
+    out.resize(length);
+    return TrimControl(out);
+}
+
 TResultsPageParser::TResultsPageParser(std::string_view page, std::string_view pageLink, std::string_view domain)
     : m_page(page), m_linkPrefix(TokenFromLeft(pageLink, 1, '.', 1) + std::string(domain)) {
-    const std::size_t first = page.find(SiteInterface::DisplayingMarker);
+    const std::size_t first = Find(page, SiteInterface::DisplayingMarker);
     if (first == npos)
         return;
     // The end is searched from ten characters after the first marker.
-    std::size_t end = page.find(SiteInterface::DisplayingMarker, first + 10);
+    std::size_t end = Find(page, SiteInterface::DisplayingMarker, first + 10);
     if (end == npos)
-        end = page.find(SiteInterface::FewLocalMarker, first + 10);
+        end = Find(page, SiteInterface::FewLocalMarker, first + 10);
     if (end == npos)
         return;
     m_next = first;
@@ -127,7 +197,7 @@ bool TResultsPageParser::HasPostings(std::string_view page) {
 bool TResultsPageParser::NextBlock(std::string_view& block) {
     if (m_next == npos)
         return false;
-    const std::size_t start = m_page.find("<p", m_next);
+    const std::size_t start = Find(m_page, "<p", m_next);
     if (start == npos || start > m_end) {
         m_next = npos;
         return false;

@@ -14,6 +14,10 @@ struct TParsedPosting {
     bool HasImage = false;
 };
 
+/// The same text as StripTags, made without a call per character: the parser strips every
+/// posting block of every page.
+std::string StripBlockTags(std::string_view html);
+
 /// Cuts a results page of the site into its posting blocks and reads date, title, link,
 /// price and image mark from each. Only the postings between the first "Displaying: " and
 /// the second one (or the few-local-results line) are taken. Holds views of the texts it

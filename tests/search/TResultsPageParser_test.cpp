@@ -67,6 +67,21 @@ std::string Page(const std::string& postings, const std::string& end = "Displayi
            "\n<p> after - <a href=\"/x/9.html\">after the list</a></p></html>";
 }
 
+TEST(TResultsPageParserTest, StripBlockTagsMatchesStripTags) {
+    std::vector<std::string> texts = {
+        "",          ">",  "<",        "a>b",      "a>b>",       "<p>x</p>",    "<p> a > b</p>", "<b>x>",
+        "x>\ty\nz<", ">>", "> \x01a ", "<a>b<c>d", "<p>>x>y<z>", "<p>\n\t</p>", "no tags"};
+    const std::filesystem::path root = std::filesystem::path(TRAWLIX_SOURCE_DIR) / "tests/search/golden";
+    for (const auto& folder : std::filesystem::directory_iterator(root)) {
+        const std::string page = ReadAll(folder.path() / "page.html");
+        texts.push_back(page);
+        for (std::size_t at = 0; (at = page.find("<p", at)) != std::string::npos; ++at)
+            texts.push_back(page.substr(at, page.find("</p>", at) - at));
+    }
+    for (const std::string& text : texts)
+        ASSERT_EQ(StripBlockTags(text), StripTags(text)) << text;
+}
+
 TEST(TResultsPageParserTest, TakesOnlyThePostingsBetweenTheMarkers) {
     const auto postings = ParseAll(Page("<p> Mar  5 - <a href=\"/mdc/sss/1.html\">red bike -</a></p>"
                                         "<p> Mar 4 - <a href=\"/mdc/sss/2.html\">blue bike -</a></p>"));
@@ -75,6 +90,17 @@ TEST(TResultsPageParserTest, TakesOnlyThePostingsBetweenTheMarkers) {
     EXPECT_EQ(postings[0].Title, "red bike -");
     EXPECT_EQ(postings[0].Link, "http://miami.craigslist.org/mdc/sss/1.html");
     EXPECT_EQ(postings[1].Link, "http://miami.craigslist.org/mdc/sss/2.html");
+}
+
+TEST(TResultsPageParserTest, MarkersAtTheVeryEndOfThePageAreFound) {
+    // Pages of every length around the sixteen-byte steps of the marker search.
+    for (std::size_t pad = 0; pad < 40; ++pad) {
+        const std::string page = std::string(pad, 'x') + "Displaying: 1<p> Mar 5 - <a href=\"/a/1.html\">t</a></span>" +
+                                 std::string(pad % 17, '<') + "Displaying: ";
+        const auto postings = ParseAll(page);
+        ASSERT_EQ(postings.size(), 1u) << pad;
+        EXPECT_EQ(postings[0].Title, "t");
+    }
 }
 
 TEST(TResultsPageParserTest, TheFewLocalResultsLineEndsThePostings) {
