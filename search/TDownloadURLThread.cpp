@@ -2,11 +2,27 @@
 #include "search/TDownloadURLThread.h"
 
 #include <exception>
+#include <mutex>
 #include <utility>
+
+#include <QCoreApplication>
 
 #include "core/UiHandOver.h"
 
 std::atomic<int> TDownloadURLThread::s_running{0};
+
+namespace {
+
+// Set when the application object is destroyed: a fetch that ends while the program is
+// ending hands nothing over, since the user-interface thread's event loop is gone.
+std::atomic<bool> s_applicationGone{false};
+
+void WatchApplicationEnd() {
+    static std::once_flag once;
+    std::call_once(once, [] { qAddPostRoutine([] { s_applicationGone = true; }); });
+}
+
+} // namespace
 
 TDownloadURLThread::TDownloadURLThread(TBrowser* browser, std::string url, TFetchOptions options)
     : Browser(browser), URL(std::move(url)), m_options(std::move(options)) {
@@ -18,6 +34,7 @@ TDownloadURLThread::~TDownloadURLThread() {
 }
 
 void TDownloadURLThread::Start() {
+    WatchApplicationEnd();
     // Detached: the object is freed on the user-interface thread by the hand-over, the
     // worker's last use of it.
     std::thread([this] { Run(); }).detach();
@@ -35,6 +52,8 @@ void TDownloadURLThread::Run() {
         // A failed fetch reaches the owner as an empty page.
         page.clear();
     }
+    if (s_applicationGone)
+        return;
     // Browser is read on the user-interface thread, where detaching happens. Nothing of
     // this object is used after the hand-over, which frees it.
     RunOnUiThread(this, [this, &page] {
