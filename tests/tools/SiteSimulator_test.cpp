@@ -323,6 +323,9 @@ TEST_F(SiteSimulatorTest, FlagRequestsAreRecorded) {
     EXPECT_EQ(flags[0].FlagCode, "15");
     EXPECT_EQ(flags[0].PostingId, "1044195185");
     EXPECT_EQ(flags[1].FlagCode, "9");
+    const std::vector<std::string> requests = m_sim->Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1], "miami.craigslist.org http://miami.craigslist.org/flag/?flagCode=9&postingID=77");
     const std::string listed = Get("http://127.0.0.1:" + std::to_string(m_sim->Port()) + "/_sim/flags");
     EXPECT_NE(listed.find("postingID=77 flagCode=9 host=miami.craigslist.org"), std::string::npos);
 }

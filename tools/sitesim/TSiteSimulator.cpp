@@ -89,6 +89,10 @@ bool TSiteSimulator::Start(int port) {
     Stop();
     m_server = std::make_unique<httplib::Server>();
     const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_requests.push_back(request.get_header_value("Host") + " " + request.target);
+        }
         const TSimResponse answer = Handle(request.get_header_value("Host"), request.path, request.params);
         response.status = answer.Status;
         response.set_content(answer.Body, "text/html");
@@ -150,6 +154,11 @@ std::vector<TSimPosting> TSiteSimulator::Search(const TSimSearch& search) {
 std::vector<TFlagRequest> TSiteSimulator::FlagRequests() const {
     std::lock_guard lock(m_mutex);
     return m_flags;
+}
+
+std::vector<std::string> TSiteSimulator::Requests() const {
+    std::lock_guard lock(m_mutex);
+    return m_requests;
 }
 
 std::string TSiteSimulator::NearestSite(const std::string& site) const {

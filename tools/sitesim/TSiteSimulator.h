@@ -69,6 +69,8 @@ public:
     /// Every matching posting, newest first, as the results pages list them.
     std::vector<TSimPosting> Search(const TSimSearch& search);
     std::vector<TFlagRequest> FlagRequests() const;
+    /// Every request received over the network, as "host path?query" in arrival order.
+    std::vector<std::string> Requests() const;
     /// Key of the site whose results fill a page with few local results; empty if none.
     std::string NearestSite(const std::string& site) const;
 
@@ -87,6 +89,7 @@ private:
     mutable std::mutex m_mutex;
     TSimCatalog m_catalog;
     std::vector<TFlagRequest> m_flags;
+    std::vector<std::string> m_requests;
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     int m_port = 0;
