@@ -108,8 +108,14 @@ bool TSiteSimulator::Start(int port) {
     }
     m_port = port;
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
-    while (!m_server->is_running())
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!m_server->is_running()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            Stop();
+            return false;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return true;
 }
 
