@@ -237,34 +237,6 @@ TEST_F(TUserTest, SetLoggedInMarksTheRowAndFailuresKeepTheRecord) {
     EXPECT_EQ(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), QStringLiteral("F"));
 }
 
-TEST_F(TUserTest, AFailedSignInMarksTheAccountLoggedOut) {
-    const std::string key = NewAccount("kim@example.com");
-    ASSERT_TRUE(session->BindAccount("kim@example.com", key));
-    session->OpenFailed();
-    EXPECT_FALSE(session->User->LoggedIn);
-    EXPECT_EQ(Column("USR_LOGGED", "kim@example.com").toString().trimmed(), QStringLiteral("F"));
-}
-
-TEST_F(TUserTest, SignOutMarksTheAccountLoggedOutAndReleasesIt) {
-    folder.InstallShippedRefData();
-    bool done = false;
-    session->OnSignInDone = [&] { done = true; };
-    session->OpenSession();
-    ASSERT_TRUE(WaitFor([&] { return done; }));
-    ASSERT_TRUE(session->SignedIn);
-    const std::string key = NewAccount("lea@example.com");
-    ASSERT_TRUE(session->BindAccount("lea@example.com", key));
-    EXPECT_EQ(Column("USR_LOGGED", "lea@example.com").toString().trimmed(), QStringLiteral("T"));
-
-    session->CloseSession(false);
-    ASSERT_TRUE(WaitFor([&] { return !session->User && session->FinishThread == nullptr; }));
-    EXPECT_TRUE(session->GsmNetworks.empty());
-    EXPECT_FALSE(session->SessionOpen);
-    EXPECT_FALSE(QSqlDatabase::database(QStringLiteral("IBConnection"), false).isOpen());
-    EXPECT_EQ(Column("USR_LOGGED", "lea@example.com").toString().trimmed(), QStringLiteral("F"));
-    EXPECT_TRUE(messages.Shown.empty());
-}
-
 TEST(TCredentialsTest, TheStoredFormDependsOnLowerCasedNameAndSecret) {
     const std::string stored = StoredCredential("Max@Example.com", "K3Y");
     EXPECT_EQ(stored.rfind("argon2id$", 0), 0u);
