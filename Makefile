@@ -19,8 +19,9 @@ build: deps
 install-data: build
 	tools/install-data build
 
+# Until the windows exist: a demo search through the site simulator with trawlix-cli.
 run: install-data
-	build/app/trawlix --summary
+	tools/run-demo build
 
 test: deps test-asan test-tsan
 
