@@ -13,5 +13,5 @@ public:
     virtual void SaveSearch(TSearch& search) = 0;
     /// Deletes the search's row; does nothing for a SearchId below 1. Throws when the
     /// database refuses.
-    virtual void DeleteSearch(const TSearch& search) = 0;
+    virtual void DeleteSearch(TSearch& search) = 0;
 };

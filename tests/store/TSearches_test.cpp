@@ -776,7 +776,7 @@ public:
         if (search.SearchId < 1)
             search.SearchId = 77;
     }
-    void DeleteSearch(const TSearch& search) override { Calls.push_back("delete " + std::to_string(search.SearchId)); }
+    void DeleteSearch(TSearch& search) override { Calls.push_back("delete " + std::to_string(search.SearchId)); }
     std::vector<std::string> Calls;
     bool Fail = false;
 };
