@@ -2,6 +2,7 @@
 #include "search/TOnResultsThread.h"
 
 #include <chrono>
+#include <thread>
 #include <utility>
 
 #include "core/UiHandOver.h"
@@ -26,12 +27,7 @@ int TOnResultsThread::Running() {
 }
 
 void TOnResultsThread::Start() {
-    // The object lives on the user-interface thread, so both run there once the thread ends.
-    connect(this, &QThread::finished, this, [this] {
-        ParserDone();
-        deleteLater();
-    });
-    start();
+    std::thread([this] { Run(); }).detach();
 }
 
 void TOnResultsThread::HandPage(TPage page) {
@@ -61,7 +57,16 @@ void TOnResultsThread::ParserDone() {
     Search = nullptr;
 }
 
-void TOnResultsThread::run() {
+void TOnResultsThread::Run() {
+    ParsePages();
+    // Nothing of this object is used after this hand-over, which frees it.
+    RunOnUiThread(this, [this] {
+        ParserDone();
+        deleteLater();
+    });
+}
+
+void TOnResultsThread::ParsePages() {
     TPage page;
     while (WaitForPage(page)) {
         if (TResultsPageParser::HasPostings(page.Text) && !ParsePage(page))

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include <QThread>
+#include <QObject>
 
 class IResultsView;
 class TEntry;
@@ -17,8 +17,8 @@ class TSearch;
 /// every posting to the user-interface thread, where it is checked against the search's
 /// deleted results and results and added; then asks the run for the next page. The object
 /// lives on the user-interface thread (it is the context of its hand-overs) and frees
-/// itself there after its thread has ended; the parse runs on its own thread.
-class TOnResultsThread final : public QThread {
+/// itself there in the last hand-over of its thread; the parse runs on that thread.
+class TOnResultsThread final : public QObject {
     Q_OBJECT
 public:
     /// What the run driver hands over with a page; read on the user-interface thread.
@@ -50,15 +50,16 @@ public:
     /// The end handler on the user-interface thread: a parser that is still the search's
     /// makes the search idle.
     void ParserDone();
-    /// Marks the thread to free itself when it ends and starts it.
+    /// Starts the thread; the object frees itself when the thread ends.
     void Start();
     /// Parser threads that exist now (for orderly shutdown and tests). Any thread.
     static int Running();
 
-protected:
-    void run() override;
-
 private:
+    /// The thread's work; ends with the hand-over that runs ParserDone and frees this.
+    void Run();
+    /// Waits for pages and parses them until the run is complete or terminated.
+    void ParsePages();
     /// Waits for a page or for termination; false when terminated.
     bool WaitForPage(TPage& page);
     /// Parses one page; false when terminated during it.
