@@ -13,6 +13,8 @@
 #include "CliOutput.h"
 #include "CliSession.h"
 #include "core/TextHelpers.h"
+#include "notify/TNewResultsMonitor.h"
+#include "notify/TSendMailThread.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
@@ -343,5 +345,71 @@ int CmdExport(const QStringList& arguments) {
                 WriteEntry(std::cout, *entry, TEntryFormat::Json);
         }
         return static_cast<int>(CliOk);
+    });
+}
+
+namespace {
+
+/// One pass of the monitor over the loaded searches; returns the links of the pages it
+/// examined when it has ended.
+std::vector<std::string> RunOnePass(TSearchItems& searches) {
+    TNewResultsMonitor monitor(&searches);
+    QEventLoop loop;
+    monitor.OnPassEnded = [&loop] { loop.quit(); };
+    monitor.StartPass();
+    if (monitor.Checking())
+        loop.exec();
+    return monitor.CheckedLinks;
+}
+
+} // namespace
+
+int CmdCheck(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.addOptions(
+        {{QStringLiteral("notify"), QStringLiteral("Send the e-mail and SMS of newly marked searches.")},
+         {QStringLiteral("email"), QStringLiteral("Account e-mail address (default: the stored one)."),
+          QStringLiteral("ADDRESS")},
+         {QStringLiteral("key"), QStringLiteral("Account login key (default: the stored one)."), QStringLiteral("KEY")},
+         {QStringLiteral("links"), QStringLiteral("Print each page link examined to standard error.")}});
+    int status = CliOk;
+    if (!Parse(parser, arguments,
+               "Looks once for new results of the saved searches and marks them in the searches file.\n"
+               "Exit status 3 when at least one saved search has new results, 0 when none has.",
+               status))
+        return status;
+    return Guarded(arguments, [&] {
+        const auto session = SignInForCli();
+        const bool notify = parser.isSet(QStringLiteral("notify"));
+        const bool bound = BindCliAccount(*session, parser.value(QStringLiteral("email")).toStdString(),
+                                          parser.value(QStringLiteral("key")).toStdString());
+        if (notify && !bound)
+            throw TCliError("--notify needs an account: give --email and --key, or sign in once in Trawlix");
+        session->Searches = std::make_unique<TSearches>(session->DataFolder);
+        session->Searches->Load();
+        std::vector<bool> markedBefore;
+        for (const auto& search : session->Searches->Items)
+            markedBefore.push_back(search->NewResultsAvailable);
+        const std::vector<std::string> links = RunOnePass(session->Searches->Items);
+        if (parser.isSet(QStringLiteral("links")))
+            for (const std::string& link : links)
+                std::cerr << link << '\n';
+
+        bool anyNew = false;
+        for (std::size_t i = 0; i < session->Searches->Items.size(); ++i) {
+            TSearch& search = *session->Searches->Items[i];
+            anyNew = anyNew || search.NewResultsAvailable;
+            if (!search.NewResultsAvailable || markedBefore[i])
+                continue;
+            std::cout << search.SearchId << '\t' << search.Name << "\tnew results\n";
+            // Each run of this command is a check after the last one: a newly marked search
+            // is news, unlike the first check of the desktop program after it loaded.
+            if (notify)
+                search.NotifyNewResults();
+            session->Searches->Save(search, true, false);
+        }
+        if (notify && !TSendMailThread::WaitForAll(std::chrono::seconds(60)))
+            std::cerr << "trawlix-cli check: some notification mails were still on their way\n";
+        return static_cast<int>(anyNew ? CliNewResults : CliOk);
     });
 }

@@ -19,4 +19,5 @@ int CmdPlaces(const QStringList& arguments);
 int CmdCategories(const QStringList& arguments);
 int CmdRun(const QStringList& arguments);
 int CmdSearches(const QStringList& arguments);
+int CmdCheck(const QStringList& arguments);
 int CmdExport(const QStringList& arguments);

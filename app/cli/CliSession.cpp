@@ -21,7 +21,8 @@ std::unique_ptr<TSession> SignInForCli() {
     loop.exec();
     session->OnSignInDone = nullptr;
     if (!session->SignedIn)
-        throw std::runtime_error("cannot load the reference data (Places.tx, Categories.tx) from " + session->DataFolder);
+        throw std::runtime_error("cannot load the reference data (Places.tx, Categories.tx) from " +
+                                 session->DataFolder);
     TSearches::SignedInUserId = [raw = session.get()] { return raw->User ? raw->User->ID : -1; };
     return session;
 }

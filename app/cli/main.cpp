@@ -74,11 +74,10 @@ int main(int argc, char** argv) {
         std::cerr << Usage;
         return CliUsage;
     }
-    static const std::map<QString, int (*)(const QStringList&)> commands{{QStringLiteral("places"), CmdPlaces},
-                                                                         {QStringLiteral("categories"), CmdCategories},
-                                                                         {QStringLiteral("run"), CmdRun},
-                                                                         {QStringLiteral("searches"), CmdSearches},
-                                                                         {QStringLiteral("export"), CmdExport}};
+    static const std::map<QString, int (*)(const QStringList&)> commands{
+        {QStringLiteral("places"), CmdPlaces}, {QStringLiteral("categories"), CmdCategories},
+        {QStringLiteral("run"), CmdRun},       {QStringLiteral("searches"), CmdSearches},
+        {QStringLiteral("check"), CmdCheck},   {QStringLiteral("export"), CmdExport}};
     auto handler = commands.find(arguments[command]);
     if (handler == commands.end()) {
         std::cerr << "trawlix-cli: unknown command " << arguments[command].toStdString() << "\n" << Usage;

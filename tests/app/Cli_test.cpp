@@ -159,6 +159,47 @@ TEST_F(CliTest, SavedSearchesAreListedRunSavedAndExported) {
     EXPECT_EQ(Lines(json.Out).size(), count);
 }
 
+TEST_F(CliTest, CheckMarksSearchesWithNewerPostingsAndSaysSoInItsStatus) {
+    folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
+    {
+        TSession session(folder.Config());
+        session.OpenSession();
+        ASSERT_TRUE(WaitFor([&] { return session.SignedIn; }));
+        TSearches searches(folder.Path());
+        auto search = std::make_unique<TSearch>();
+        search->SearchId = 7;
+        search->Name = "Tandems";
+        search->Category = session.Categories->FindById(36);
+        search->SetLocations({session.Places->FindById(254), session.Places->FindById(260)});
+        search->PositiveKeywords = "bike";
+        searches.Save(*search, true, false);
+    }
+    // Never run: no markers, nothing to compare.
+    EXPECT_EQ(Run({QStringLiteral("check")}).Status, 0);
+    ASSERT_EQ(
+        Run({QStringLiteral("run"), QStringLiteral("--saved"), QStringLiteral("7"), QStringLiteral("--save")}).Status,
+        0);
+    EXPECT_EQ(Run({QStringLiteral("check")}).Status, 0);
+
+    TSimPosting posting;
+    posting.Site = "tampa";
+    posting.SubArea = "hil";
+    posting.Category = "bik";
+    posting.Title = "tandem bike for two";
+    posting.Price = 120;
+    simulator->AddPosting(posting);
+    const TCliResult found = Run({QStringLiteral("check"), QStringLiteral("--links")});
+    EXPECT_EQ(found.Status, 3) << found.Err;
+    EXPECT_EQ(found.Out, "7\tTandems\tnew results\n");
+    EXPECT_NE(Run({QStringLiteral("searches")}).Out.find("\tnew\n"), std::string::npos);
+    // Marked searches are not fetched again, and still count.
+    const TCliResult again = Run({QStringLiteral("check")});
+    EXPECT_EQ(again.Status, 3);
+    EXPECT_EQ(again.Out, "");
+    // Notifying needs an account.
+    EXPECT_EQ(Run({QStringLiteral("check"), QStringLiteral("--notify")}).Status, 2);
+}
+
 TEST_F(CliTest, BadArgumentsGiveAMessageAndAUsageStatus) {
     const std::vector<QStringList> cases{
         {},
