@@ -6,11 +6,18 @@
 #include <iostream>
 #include <string>
 
-#include <pthread.h>
+#include <chrono>
+#include <thread>
 
 #include "TSiteSimulator.h"
 
 namespace {
+
+volatile std::sig_atomic_t s_stop = 0;
+
+void RequestStop(int) {
+    s_stop = 1;
+}
 
 int Usage() {
     std::cerr << "usage: trawlix-sitesim --port N [--seed S] [--refdata DIR] [--now EPOCH-SECONDS]\n";
@@ -46,12 +53,12 @@ int main(int argc, char** argv) {
     if (port < 0 || port > 65535)
         return Usage();
 
-    // The server threads inherit this mask; the signals are taken only by sigwait below.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Whichever thread takes the signal, the handler only sets the flag the main loop polls.
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
 
     try {
         TSiteSimulator simulator(options);
@@ -60,8 +67,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::cout << "listening on 127.0.0.1:" << simulator.Port() << std::endl;
-        int received = 0;
-        sigwait(&stopSignals, &received);
+        while (!s_stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         simulator.Stop();
     } catch (const std::exception& error) {
         std::cerr << "trawlix-sitesim: " << error.what() << "\n";
