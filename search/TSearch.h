@@ -169,7 +169,7 @@ public:
     std::string CategoryGroup() const;
 
     /// Appends a copy of entry to DeletedResults, then removes entry from Results (freeing
-    /// it) if it is there. entry must not be an element of DeletedResults.
+    /// it) if it is there. entry may be any entry, one of DeletedResults included.
     void MarkDeleted(const TEntry& entry);
     /// Clear: empties Results. Otherwise every result loses its new mark.
     void ResetResults(bool clear);
