@@ -249,3 +249,19 @@ TEST(TCredentialsTest, TheStoredFormDependsOnLowerCasedNameAndSecret) {
 }
 
 } // namespace
+
+namespace {
+
+// The columns have widths; a longer value fails the save rather than being cut.
+TEST_F(TUserTest, AValueTooLongForItsColumnFailsTheSave) {
+    const std::string key = NewAccount("long.phone@example.com");
+    ASSERT_TRUE(session->BindAccount("long.phone@example.com", key));
+    session->User->Phone = "5550100";
+    ASSERT_TRUE(session->User->SaveAccount(""));
+    session->User->Phone = std::string(60, '7');
+    EXPECT_FALSE(session->User->SaveAccount(""));
+    EXPECT_EQ(Column("USR_PHONE", "long.phone@example.com").toString(), QStringLiteral("5550100"));
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+} // namespace
