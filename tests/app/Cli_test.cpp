@@ -57,6 +57,26 @@ protected:
         return lines;
     }
 
+    /// Writes a "for sale" search into the data folder's searches file, as the desktop
+    /// program would save it.
+    void SaveSearch(int id, const std::string& name, const std::string& keywords, const std::vector<int>& places) {
+        folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
+        TSession session(folder.Config());
+        session.OpenSession();
+        ASSERT_TRUE(WaitFor([&] { return session.SignedIn; }));
+        TSearches searches(folder.Path());
+        TSearch search;
+        search.SearchId = id;
+        search.Name = name;
+        search.Category = session.Categories->FindById(36);
+        TPlaceList locations;
+        for (int place : places)
+            locations.push_back(session.Places->FindById(place));
+        search.SetLocations(locations);
+        search.PositiveKeywords = keywords;
+        searches.Save(search, true, false);
+    }
+
     static inline std::unique_ptr<TSiteSimulator> simulator;
     TTempDataFolder folder;
 };
@@ -123,20 +143,7 @@ TEST_F(CliTest, RunPrintsExactlyTheEntriesOfTheSearch) {
 }
 
 TEST_F(CliTest, SavedSearchesAreListedRunSavedAndExported) {
-    folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
-    {
-        TSession session(folder.Config());
-        session.OpenSession();
-        ASSERT_TRUE(WaitFor([&] { return session.SignedIn; }));
-        TSearches searches(folder.Path());
-        auto search = std::make_unique<TSearch>();
-        search->SearchId = 42;
-        search->Name = "Bikes, \"cheap\"";
-        search->Category = session.Categories->FindById(36);
-        search->SetLocations({session.Places->FindById(254)});
-        search->PositiveKeywords = "bike";
-        searches.Save(*search, true, false);
-    }
+    ASSERT_NO_FATAL_FAILURE(SaveSearch(42, "Bikes, \"cheap\"", "bike", {254}));
     const TCliResult before = Run({QStringLiteral("searches")});
     ASSERT_EQ(before.Status, 0) << before.Err;
     EXPECT_EQ(before.Out,
@@ -160,20 +167,7 @@ TEST_F(CliTest, SavedSearchesAreListedRunSavedAndExported) {
 }
 
 TEST_F(CliTest, CheckMarksSearchesWithNewerPostingsAndSaysSoInItsStatus) {
-    folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
-    {
-        TSession session(folder.Config());
-        session.OpenSession();
-        ASSERT_TRUE(WaitFor([&] { return session.SignedIn; }));
-        TSearches searches(folder.Path());
-        auto search = std::make_unique<TSearch>();
-        search->SearchId = 7;
-        search->Name = "Tandems";
-        search->Category = session.Categories->FindById(36);
-        search->SetLocations({session.Places->FindById(254), session.Places->FindById(260)});
-        search->PositiveKeywords = "bike";
-        searches.Save(*search, true, false);
-    }
+    ASSERT_NO_FATAL_FAILURE(SaveSearch(7, "Tandems", "bike", {254, 260}));
     // Never run: no markers, nothing to compare.
     EXPECT_EQ(Run({QStringLiteral("check")}).Status, 0);
     ASSERT_EQ(
