@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 
 #include "account/RemoteSearches.h"
+#include "account/TAccountSearchStore.h"
 #include "account/TGsmNetwork.h"
 #include "account/TUser.h"
 #include "core/IUserMessages.h"
@@ -87,8 +88,10 @@ TSession::TSession(TConfig config)
       ExitWindows(ExitWindowsAs), m_uiContext(std::make_unique<QObject>()) {
     ResetLog(DataFolder);
     m_backend = std::make_unique<TBackendConnection>(Config.AccountDatabase, DataFolder);
-    // Searches without a locations list read theirs back from the account database.
+    // Searches without a locations list read theirs back from the account database, and
+    // remote saves of the searches collection go there.
     TSearch::LocationsLoader = ReadSearchLocations;
+    TSearches::RemoteStore = &TAccountSearchStore::Instance();
     Session = this;
 }
 
@@ -114,8 +117,11 @@ TSession::~TSession() {
     User.reset();
     GsmNetworks.clear();
     m_backend.reset();
-    if (Session == this)
+    if (Session == this) {
         Session = nullptr;
+        TSearch::LocationsLoader = nullptr;
+        TSearches::RemoteStore = nullptr;
+    }
 }
 
 void TSession::HandOver(const std::function<void()>& work) {
@@ -220,9 +226,13 @@ void TSession::ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_
     SessionOpen = false;
 }
 
-void TSession::InitThreadDone() { InitThread = nullptr; }
+void TSession::InitThreadDone() {
+    InitThread = nullptr;
+}
 
-void TSession::Quit() { QCoreApplication::quit(); }
+void TSession::Quit() {
+    QCoreApplication::quit();
+}
 
 void TSession::SendMail(std::unique_ptr<TMailMessage> message, const std::string& userName,
                         const std::string& password) {
@@ -249,7 +259,9 @@ void TSession::ReleaseAccount() {
     m_backend->Close();
 }
 
-QSqlDatabase& TSession::Connection() { return m_backend->Connection(); }
+QSqlDatabase& TSession::Connection() {
+    return m_backend->Connection();
+}
 
 bool TSession::StartTransaction() {
     try {
@@ -262,17 +274,25 @@ bool TSession::StartTransaction() {
     }
 }
 
-void TSession::Commit() { m_backend->Commit(); }
+void TSession::Commit() {
+    m_backend->Commit();
+}
 
-void TSession::Rollback() { m_backend->Rollback(); }
+void TSession::Rollback() {
+    m_backend->Rollback();
+}
 
-std::unique_ptr<QSqlQuery> TSession::NewQuery(const std::string& sql) { return m_backend->NewQuery(sql); }
+std::unique_ptr<QSqlQuery> TSession::NewQuery(const std::string& sql) {
+    return m_backend->NewQuery(sql);
+}
 
 std::unique_ptr<TStoredProc> TSession::NewStoredProc(const std::string& name) {
     return m_backend->NewStoredProc(name);
 }
 
-void TSession::NoteDatabaseFailure() { m_backend->NoteFailure(); }
+void TSession::NoteDatabaseFailure() {
+    m_backend->NoteFailure();
+}
 
 std::string TSession::ReadProperty(const std::string& name) {
     std::string result;
@@ -321,7 +341,8 @@ bool ExitWindowsAs(int action) {
     QStringList arguments{QStringLiteral("call"), QStringLiteral("org.freedesktop.login1"),
                           QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager")};
     if (action == 0)
-        arguments << QStringLiteral("TerminateSession") << QStringLiteral("s") << qEnvironmentVariable("XDG_SESSION_ID");
+        arguments << QStringLiteral("TerminateSession") << QStringLiteral("s")
+                  << qEnvironmentVariable("XDG_SESSION_ID");
     else if (action == 1)
         arguments << QStringLiteral("PowerOff") << QStringLiteral("b") << QStringLiteral("false");
     else

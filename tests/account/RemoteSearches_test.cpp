@@ -14,6 +14,7 @@
 #include "core/TSession.h"
 #include "refdata/TPlaces.h"
 #include "search/TSearch.h"
+#include "store/TSearches.h"
 
 namespace {
 
@@ -218,6 +219,34 @@ TEST_F(TRemoteSearchesTest, DeleteRemovesTheRowAndItsLocations) {
     EXPECT_TRUE(LocationRows(search.SearchId).empty());
     // The row is gone: an update is not reported as saved.
     EXPECT_FALSE(UpdateSearchRemote(search));
+}
+
+TEST_F(TRemoteSearchesTest, TheSearchesFileSavesAndDeletesRemotelyThroughTheSession) {
+    folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
+    TSearches searches(folder.Path());
+    auto owned = std::make_unique<TSearch>();
+    TSearch& search = *owned;
+    search.Category = &other.Child;
+    search.Name = "mirrored";
+    search.SetLocations(places);
+    searches.Save(search, true, true);
+    ASSERT_GT(search.SearchId, 0);
+    EXPECT_EQ(Row("SRCH_NAME", search.SearchId).at(0).toString(), QStringLiteral("mirrored"));
+    EXPECT_NE(folder.ReadFile("SearchesTXF.tx").find("<search" + std::to_string(search.SearchId) + ">"),
+              std::string::npos);
+    searches.Items.push_back(std::move(owned));
+    const std::unique_ptr<TSearch> taken = searches.Delete(search);
+    ASSERT_EQ(taken.get(), &search);
+    EXPECT_TRUE(Row("SRCH_ID", search.SearchId).empty());
+
+    // A refused remote write does not stop the local save.
+    session->User.reset();
+    TSearch local;
+    local.Category = &other.Child;
+    local.Name = "local only";
+    EXPECT_NO_THROW(searches.Save(local, true, true));
+    EXPECT_EQ(local.SearchId, 0);
+    EXPECT_NE(folder.ReadFile("SearchesTXF.tx").find("local only"), std::string::npos);
 }
 
 TEST_F(TRemoteSearchesTest, InsertingWhileNobodyIsSignedInFails) {
