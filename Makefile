@@ -37,7 +37,7 @@ test-tsan:
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTRAWLIX_WERROR=ON -DTRAWLIX_SANITIZE=thread \
 	  -DTRAWLIX_BUILD_GUI=OFF $(CMAKE_FLAGS)
 	cmake --build build-tsan -j$(JOBS)
-	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure -j$(JOBS) -L threads
 
 bench: build
