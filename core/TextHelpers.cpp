@@ -46,17 +46,28 @@ std::string TokenFromRight(std::string_view text, int n, char delimiter, int sta
     if (start == 0 || start > length)
         start = length;
     auto at = [&](int position) { return text[static_cast<std::size_t>(position - 1)]; };
-    std::string current;
+    // The token being collected is always one run of non-delimiters, runStart..runEnd
+    // (1-based, runEnd 0 when empty): kept as positions rather than built character by
+    // character at its front.
+    int runStart = 0;
+    int runEnd = 0;
     int count = 0;
     for (int p = start; p >= 1; --p) {
         if (p + 1 <= length && at(p + 1) == delimiter)
-            current.clear();
-        if (at(p) != delimiter)
-            current.insert(current.begin(), at(p));
+            runEnd = 0;
+        if (at(p) != delimiter) {
+            if (runEnd == 0)
+                runEnd = p;
+            runStart = p;
+        }
         if ((at(p) == delimiter && (p == 1 || p + 1 > length || at(p + 1) != delimiter)) || p == 1)
             ++count;
-        if (count == n)
-            return current;
+        if (count == n) {
+            if (runEnd == 0)
+                return {};
+            return std::string(text.substr(static_cast<std::size_t>(runStart - 1),
+                                           static_cast<std::size_t>(runEnd - runStart + 1)));
+        }
     }
     return {};
 }

@@ -35,10 +35,19 @@ std::size_t Find(std::string_view text, std::string_view part, std::size_t from 
     // Candidates start at or before last, so every comparison stays inside text.
     const char* const last = begin + (text.size() - part.size());
 #ifdef __SSE2__
+    // With two or more characters, a candidate must match the first two: a page has a "<"
+    // every few characters but far fewer "<p". The second load reads at + 16, which stays
+    // inside text because last lies at least two characters before its end.
     const __m128i first = _mm_set1_epi8(part[0]);
+    const __m128i second = _mm_set1_epi8(part.size() > 1 ? part[1] : part[0]);
+    const bool pair = part.size() > 1;
     while (last - at >= 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, first)));
+        __m128i hits = _mm_cmpeq_epi8(bytes, first);
+        if (pair)
+            hits =
+                _mm_and_si128(hits, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), second));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         while (mask) {
             const char* candidate = at + __builtin_ctz(mask);
             if (MatchesAt(candidate, part))
@@ -72,13 +81,13 @@ std::size_t TResultsPageParser::TMarker::FindFrom(std::string_view page, std::si
 
 namespace {
 
-std::string CleanText(std::string_view block) {
-    std::string clean = StripBlockTags(block);
+/// The block's text into clean, whose buffer is reused from posting to posting.
+void CleanText(std::string_view block, std::string& clean) {
+    StripBlockTagsInto(block, clean);
     if (clean.find("&nbsp;") != std::string::npos) {
         clean = ReplaceAll(clean, "&nbsp; ", "");
         clean = ReplaceAll(clean, "&nbsp;", "");
     }
-    return clean;
 }
 
 /// The date before the first "-"; when a "/" comes before that dash, the date between the
@@ -94,15 +103,19 @@ std::string ReadDate(const std::string& clean) {
     return end == npos ? std::string() : TrimControl(std::string_view(clean).substr(from, end - from));
 }
 
-std::string ReadTitle(const std::string& clean) {
+void ReadTitle(const std::string& clean, std::string& title) {
     const std::size_t dash = clean.find('-');
-    std::string title = TrimControl(dash == npos ? std::string_view(clean) : std::string_view(clean).substr(dash + 1));
+    std::string_view text = dash == npos ? std::string_view(clean) : std::string_view(clean).substr(dash + 1);
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32)
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32)
+        text.remove_suffix(1);
+    title.assign(text);
     if (title.find('&') != std::string::npos) {
         title = ReplaceAll(title, "&gt;", ">");
         title = ReplaceAll(title, "&lt;", "<");
         title = ReplaceAll(title, "&amp;", "&");
     }
-    return title;
 }
 
 std::string PriceText(const std::string& title) {
@@ -150,11 +163,17 @@ bool HasHttpScheme(std::string_view link) {
 } // namespace
 
 std::string StripBlockTags(std::string_view html) {
+    std::string out;
+    StripBlockTagsInto(html, out);
+    return out;
+}
+
+void StripBlockTagsInto(std::string_view html, std::string& out) {
     // Text is kept after a ">" that is not the last character, up to the next "<"; inside
     // such text a further ">" (again not the last character) is dropped, as are line
     // feeds and tabs.
     const std::size_t size = html.size();
-    std::string out(size, '\0');
+    out.resize(size);
     std::size_t length = 0;
     std::size_t p = 0;
     while (p < size) {
@@ -171,8 +190,14 @@ std::string StripBlockTags(std::string_view html) {
             out[length++] = c;
         }
     }
+    // Trimmed in place: a copy per posting is measurable on a whole page.
+    std::size_t first = 0;
+    while (first < length && static_cast<unsigned char>(out[first]) <= 32)
+        ++first;
+    while (length > first && static_cast<unsigned char>(out[length - 1]) <= 32)
+        --length;
     out.resize(length);
-    return TrimControl(out);
+    out.erase(0, first);
 }
 
 TResultsPageParser::TResultsPageParser(std::string_view page, std::string_view pageLink, std::string_view domain)
@@ -227,10 +252,13 @@ bool TResultsPageParser::Next(TParsedPosting& posting) {
         const std::string_view link = ReadLink(block);
         if (link.empty())
             continue;
-        const std::string clean = CleanText(block);
-        posting.Date = ReadDate(clean);
-        posting.Title = ReadTitle(clean);
-        posting.Link = AbsoluteLink(link);
+        CleanText(block, m_clean);
+        posting.Date = ReadDate(m_clean);
+        ReadTitle(m_clean, posting.Title);
+        if (HasHttpScheme(link))
+            posting.Link.assign(link);
+        else
+            posting.Link.assign(m_linkPrefix).append(link);
         posting.Price = PriceToFloat(PriceText(posting.Title));
         posting.HasImage = Contains(posting.Title, "pic") || Contains(posting.Title, "img");
         return true;

@@ -17,6 +17,8 @@ struct TParsedPosting {
 /// The same text as StripTags, made without a call per character: the parser strips every
 /// posting block of every page.
 std::string StripBlockTags(std::string_view html);
+/// StripBlockTags into out, reusing its buffer.
+void StripBlockTagsInto(std::string_view html, std::string& out);
 
 /// Cuts a results page of the site into its posting blocks and reads date, title, link,
 /// price and image mark from each. Only the postings between the first "Displaying: " and
@@ -42,6 +44,8 @@ private:
 
     std::string_view m_page;
     std::string m_linkPrefix;
+    /// The current block's text; its buffer is reused from posting to posting.
+    std::string m_clean;
     std::size_t m_next = std::string_view::npos;
     std::size_t m_end = std::string_view::npos;
     /// An end marker and where it was last found, so that a page is scanned once.
