@@ -240,12 +240,6 @@ bool TResultsPageParser::NextBlock(std::string_view& block) {
     return true;
 }
 
-std::string TResultsPageParser::AbsoluteLink(std::string_view link) const {
-    if (HasHttpScheme(link))
-        return std::string(link);
-    return m_linkPrefix + std::string(link);
-}
-
 bool TResultsPageParser::Next(TParsedPosting& posting) {
     std::string_view block;
     while (NextBlock(block)) {

@@ -40,7 +40,6 @@ public:
 private:
     /// The next block's text (from its "<p" up to its end marker); false when none.
     bool NextBlock(std::string_view& block);
-    std::string AbsoluteLink(std::string_view link) const;
 
     std::string_view m_page;
     std::string m_linkPrefix;
