@@ -8,6 +8,7 @@
 
 #include <QSqlDatabase>
 
+#include "TDatabaseSessionTest.h"
 #include "TTestDatabase.h"
 #include "TestSupport.h"
 #include "account/Credentials.h"
@@ -15,35 +16,13 @@
 
 namespace {
 
-class TAccountSignOutTest : public testing::Test {
+class TAccountSignOutTest : public TDatabaseSessionTest {
 protected:
-    static void SetUpTestSuite() { database = std::make_unique<TTestDatabase>(); }
-    static void TearDownTestSuite() { database.reset(); }
-
     void SetUp() override {
         folder.InstallShippedRefData();
-        TConfig config = folder.Config();
-        config.AccountDatabase = database->File();
-        session = std::make_unique<TSession>(config);
+        TDatabaseSessionTest::SetUp();
     }
-
-    std::string NewAccount(const std::string& email) {
-        const std::optional<TIssuedLoginKey> issued = IssueLoginKey("Tester", email);
-        EXPECT_TRUE(issued.has_value());
-        return issued ? issued->Key : std::string();
-    }
-
-    QVariant Column(const std::string& column, const std::string& email) {
-        return database->Value("SELECT " + column + " FROM USERS WHERE USR_NAME = '" + email + "'");
-    }
-
-    static std::unique_ptr<TTestDatabase> database;
-    TTempDataFolder folder;
-    TRecordingMessages messages;
-    std::unique_ptr<TSession> session;
 };
-
-std::unique_ptr<TTestDatabase> TAccountSignOutTest::database;
 
 TEST_F(TAccountSignOutTest, AFailedSignInMarksTheAccountLoggedOut) {
     const std::string key = NewAccount("kim@example.com");

@@ -7,6 +7,7 @@
 
 #include <QSqlDatabase>
 
+#include "TDatabaseSessionTest.h"
 #include "TTestDatabase.h"
 #include "TestSupport.h"
 #include "account/Credentials.h"
@@ -17,35 +18,7 @@
 
 namespace {
 
-class TUserTest : public testing::Test {
-protected:
-    static void SetUpTestSuite() { database = std::make_unique<TTestDatabase>(); }
-    static void TearDownTestSuite() { database.reset(); }
-
-    void SetUp() override {
-        TConfig config = folder.Config();
-        config.AccountDatabase = database->File();
-        session = std::make_unique<TSession>(config);
-    }
-
-    /// Registers an address and returns the key the server issued for it.
-    std::string NewAccount(const std::string& email, const std::string& name = "Joe Tester") {
-        const std::optional<TIssuedLoginKey> issued = IssueLoginKey(name, email);
-        EXPECT_TRUE(issued.has_value());
-        return issued ? issued->Key : std::string();
-    }
-
-    QVariant Column(const std::string& column, const std::string& email) {
-        return database->Value("SELECT " + column + " FROM USERS WHERE USR_NAME = '" + email + "'");
-    }
-
-    static std::unique_ptr<TTestDatabase> database;
-    TTempDataFolder folder;
-    TRecordingMessages messages;
-    std::unique_ptr<TSession> session;
-};
-
-std::unique_ptr<TTestDatabase> TUserTest::database;
+using TUserTest = TDatabaseSessionTest;
 
 TEST_F(TUserTest, AnIssuedKeySignsInAndIsStoredOnlyInDerivedForm) {
     const std::string key = NewAccount("Ann@Example.com", "Ann");

@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include "TDatabaseSessionTest.h"
 #include "TTestDatabase.h"
 #include "TestSupport.h"
 #include "core/TDatabaseError.h"
@@ -20,24 +21,7 @@ namespace {
 
 const std::string ConnectionError = "error: Error connecting to database server! Please try again later.";
 
-class TBackendTest : public testing::Test {
-protected:
-    static void SetUpTestSuite() { database = std::make_unique<TTestDatabase>(); }
-    static void TearDownTestSuite() { database.reset(); }
-
-    void SetUp() override {
-        TConfig config = folder.Config();
-        config.AccountDatabase = database->File();
-        session = std::make_unique<TSession>(config);
-    }
-
-    static std::unique_ptr<TTestDatabase> database;
-    TTempDataFolder folder;
-    TRecordingMessages messages;
-    std::unique_ptr<TSession> session;
-};
-
-std::unique_ptr<TTestDatabase> TBackendTest::database;
+using TBackendTest = TDatabaseSessionTest;
 
 TEST_F(TBackendTest, TheConnectionIsConfiguredAndOpensOnDemand) {
     const QSqlDatabase db = QSqlDatabase::database(QLatin1String(TBackendConnection::ConnectionName), false);
