@@ -34,7 +34,7 @@ double CpuSeconds() {
 }
 
 std::string ReadPage(const std::string& name) {
-    std::ifstream file(std::string(TRAWLIX_SHARED_DIR "/pages/") + name, std::ios::binary);
+    std::ifstream file(std::string(TRAWLIX_PAGES_DIR "/") + name, std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();

@@ -10,8 +10,8 @@
 
 namespace {
 
-std::string SharedPage(const std::string& name) {
-    std::ifstream file(SharedFile("pages/" + name), std::ios::binary);
+std::string FixturePage(const std::string& name) {
+    std::ifstream file(FixtureFile("pages/" + name), std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
@@ -29,9 +29,9 @@ TEST(SiteInterfaceTest, FlagLinkNamesTheHostThePostingAndTheCode) {
 }
 
 TEST(SiteInterfaceTest, TellsRemovedPostingPages) {
-    EXPECT_TRUE(SiteInterface::IsRemovedPostingPage(SharedPage("posting-2009-deleted-by-author.html")));
-    EXPECT_TRUE(SiteInterface::IsRemovedPostingPage(SharedPage("posting-2009-flagged-for-removal.html")));
-    EXPECT_FALSE(SiteInterface::IsRemovedPostingPage(SharedPage("posting-2009-miami-300zx.html")));
+    EXPECT_TRUE(SiteInterface::IsRemovedPostingPage(FixturePage("posting-2009-deleted-by-author.html")));
+    EXPECT_TRUE(SiteInterface::IsRemovedPostingPage(FixturePage("posting-2009-flagged-for-removal.html")));
+    EXPECT_FALSE(SiteInterface::IsRemovedPostingPage(FixturePage("posting-2009-miami-300zx.html")));
     const struct {
         std::string page;
         bool removed;

@@ -53,5 +53,5 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
 TRefRecord Place(int id, int parentId, const std::string& name, int level, const std::string& link = {},
                  double latitude = 0, double longitude = 0);
 
-/// Path of a file of the shared folder (pages/, refdata/).
-std::string SharedFile(const std::string& relative);
+/// Path of a file under tests/fixtures (pages/ holds real pages of the site).
+std::string FixtureFile(const std::string& relative);
