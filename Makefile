@@ -5,7 +5,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build install-data run test test-asan test-tsan bench format format-check clean
+.PHONY: all deps build install-data run test check-source test-asan test-tsan bench format format-check clean
 
 all: build
 
@@ -23,7 +23,14 @@ install-data: build
 run: install-data
 	tools/run-demo build
 
-test: deps test-asan test-tsan
+test: deps check-source test-asan test-tsan
+
+# The folders include one another only downwards, and every source is clang-formatted.
+SOURCES = $(shell find core refdata search store account notify session ui app tools tests bench \
+  \( -name '*.cpp' -o -name '*.h' \) -not -path 'tests/fixtures/*' 2>/dev/null)
+check-source:
+	tools/check-layers --graph
+	clang-format --dry-run --Werror $(SOURCES)
 
 # Everything under AddressSanitizer and UndefinedBehaviorSanitizer, warnings as errors.
 test-asan:
@@ -36,6 +43,8 @@ test-asan:
 test-tsan:
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTRAWLIX_WERROR=ON -DTRAWLIX_SANITIZE=thread \
 	  -DTRAWLIX_BUILD_GUI=OFF $(CMAKE_FLAGS)
+	# The GUI-free libraries and the command-line tool build on their own.
+	cmake --build build-tsan -j$(JOBS) --target trawlix_session trawlix-cli
 	cmake --build build-tsan -j$(JOBS)
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure -j$(JOBS) -L threads
@@ -44,10 +53,10 @@ bench: build
 	@for b in build/bench/*_bench; do echo "== $$b"; "$$b"; done
 
 format:
-	cmake --build build --target format
+	clang-format -i $(SOURCES)
 
 format-check:
-	cmake --build build --target format-check
+	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
 	rm -rf build build-asan build-tsan

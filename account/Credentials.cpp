@@ -11,7 +11,8 @@
 #include <QString>
 
 #include "core/TDatabaseError.h"
-#include "core/TSession.h"
+#include "core/TBackendConnection.h"
+#include "core/TTransaction.h"
 #include "core/TStoredProc.h"
 
 namespace {
@@ -54,15 +55,15 @@ std::string QuotedSqlLiteral(const std::string& text) {
     return literal + "'";
 }
 
-std::optional<TIssuedLoginKey> IssueLoginKey(const std::string& name, const std::string& email) {
-    if (!Session)
-        throw TDatabaseError("No session");
-    if (!Session->StartTransaction())
+std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::string& name,
+                                             const std::string& email) {
+    const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(db);
+    if (!transaction)
         return std::nullopt;
     try {
         TIssuedLoginKey issued;
         {
-            const std::unique_ptr<TStoredProc> procedure = Session->NewStoredProc("INSERT_TEMP_USER");
+            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("INSERT_TEMP_USER");
             procedure->SetParam("NAME", QString::fromStdString(name));
             procedure->SetParam("EMAIL", QString::fromStdString(email));
             procedure->Execute();
@@ -73,19 +74,15 @@ std::optional<TIssuedLoginKey> IssueLoginKey(const std::string& name, const std:
             throw TDatabaseError("INSERT_TEMP_USER issued no key");
         {
             const std::unique_ptr<QSqlQuery> query =
-                Session->NewQuery("UPDATE USERS SET USR_PASS = :pPass WHERE USR_ID = :pID");
+                db.NewQuery("UPDATE USERS SET USR_PASS = :pPass WHERE USR_ID = :pID");
             query->bindValue(QStringLiteral(":pPass"), QString::fromStdString(StoredCredential(email, issued.Key)));
             query->bindValue(QStringLiteral(":pID"), issued.NewId);
             if (!query->exec())
                 throw TDatabaseError(query->lastError().text().toStdString());
         }
-        Session->Commit();
+        transaction->Commit();
         return issued;
     } catch (const std::exception& error) {
-        try {
-            Session->Rollback();
-        } catch (const std::exception&) {
-        }
         throw TDatabaseError(std::string("No login key issued: ") + error.what());
     }
 }

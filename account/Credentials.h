@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+class TBackendConnection;
+
 /// The form in which an account's secret (its login key, or the password that replaces
 /// it) is kept in USR_PASS: "argon2id$" and the hex of libsodium's Argon2id over the
 /// secret, salted from the lower-cased account name. Deterministic, so that the server
@@ -25,4 +27,5 @@ struct TIssuedLoginKey {
 /// the key in the result is the only copy. Returns nothing when the transaction could not
 /// be started (the connection's message has been shown); throws TDatabaseError on any
 /// other failure, after rolling back. User-interface thread.
-std::optional<TIssuedLoginKey> IssueLoginKey(const std::string& name, const std::string& email);
+std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::string& name,
+                                             const std::string& email);

@@ -7,10 +7,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include "account/TUser.h"
+#include "core/TBackendConnection.h"
 #include "core/TDatabaseError.h"
-#include "core/TSession.h"
 #include "core/TStoredProc.h"
+#include "core/TTransaction.h"
 #include "core/TextHelpers.h"
 #include "refdata/TPlaces.h"
 #include "search/TSearch.h"
@@ -119,64 +119,58 @@ void Execute(QSqlQuery& query) {
         throw TDatabaseError(query.lastError().text().toStdString());
 }
 
-void WriteLocationRows(TSession& session, TSearch& search) {
+void WriteLocationRows(TBackendConnection& db, TSearch& search) {
     for (const TPlace* place : search.Locations()) {
         const std::unique_ptr<QSqlQuery> query =
-            session.NewQuery("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) + ", " +
+            db.NewQuery("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) + ", " +
                              std::to_string(place->Id) + ")");
         Execute(*query);
     }
 }
 
-void RollbackQuietly(TSession& session) {
-    try {
-        session.Rollback();
-    } catch (const std::exception&) {
-    }
-}
-
 } // namespace
 
-bool SaveSearchRemote(TSearch& search) {
-    return search.SearchId < 1 ? InsertSearchRemote(search) : UpdateSearchRemote(search);
+bool SaveSearchRemote(TBackendConnection& db, int userId, TSearch& search) {
+    return search.SearchId < 1 ? InsertSearchRemote(db, userId, search) : UpdateSearchRemote(db, search);
 }
 
-bool InsertSearchRemote(TSearch& search) {
-    if (!Session || !Session->StartTransaction())
+bool InsertSearchRemote(TBackendConnection& db, int userId, TSearch& search) {
+    const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(db);
+    if (!transaction)
         return false;
-    TSession& session = *Session;
     const int earlierId = search.SearchId;
     try {
-        if (!session.User)
+        if (userId < 1)
             throw std::logic_error("Nobody is signed in");
         {
-            const std::unique_ptr<TStoredProc> procedure = session.NewStoredProc("INSERT_SEARCH");
-            procedure->SetParam("USR_ID", session.User->ID);
+            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("INSERT_SEARCH");
+            procedure->SetParam("USR_ID", userId);
             for (const TSearchValue& value : ValuesOf(search))
                 procedure->SetParam(value.InsertName, value.Value);
             procedure->Execute();
             search.SearchId = procedure->Output("NEW_ID").toInt();
         }
         // A new row has no locations yet, so every chosen location is written.
-        WriteLocationRows(session, search);
-        session.Commit();
+        WriteLocationRows(db, search);
+        transaction->Commit();
         search.LocationsChanged = false;
         return true;
     } catch (const std::exception&) {
         // The row is gone with the rollback: an id kept from it would name nothing.
         search.SearchId = earlierId;
-        RollbackQuietly(session);
         return false;
     }
 }
 
-bool UpdateSearchRemote(TSearch& search) {
-    if (search.SearchId < 1 || !Session || !Session->StartTransaction())
+bool UpdateSearchRemote(TBackendConnection& db, TSearch& search) {
+    if (search.SearchId < 1)
         return false;
-    TSession& session = *Session;
+    const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(db);
+    if (!transaction)
+        return false;
     try {
         {
-            const std::unique_ptr<QSqlQuery> query = session.NewQuery(UpdateSql);
+            const std::unique_ptr<QSqlQuery> query = db.NewQuery(UpdateSql);
             query->bindValue(QStringLiteral(":pID"), search.SearchId);
             for (const TSearchValue& value : ValuesOf(search))
                 query->bindValue(QLatin1String(value.UpdateName), value.Value);
@@ -184,46 +178,46 @@ bool UpdateSearchRemote(TSearch& search) {
             Execute(*query);
         }
         if (search.LocationsChanged)
-            WriteLocationRows(session, search);
-        session.Commit();
+            WriteLocationRows(db, search);
+        transaction->Commit();
         search.LocationsChanged = false;
         return true;
     } catch (const std::exception&) {
-        RollbackQuietly(session);
         return false;
     }
 }
 
-bool DeleteSearchRemote(TSearch& search) {
-    if (search.SearchId < 1 || !Session || !Session->StartTransaction())
+bool DeleteSearchRemote(TBackendConnection& db, TSearch& search) {
+    if (search.SearchId < 1)
         return false;
-    TSession& session = *Session;
+    const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(db);
+    if (!transaction)
+        return false;
     try {
         {
-            const std::unique_ptr<TStoredProc> procedure = session.NewStoredProc("DELETE_SEARCH");
+            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("DELETE_SEARCH");
             procedure->SetParam("SRCH_ID", search.SearchId);
             procedure->Execute();
         }
-        session.Commit();
+        transaction->Commit();
         return true;
     } catch (const std::exception&) {
-        RollbackQuietly(session);
         return false;
     }
 }
 
-void ReadSearchLocations(TSearch& search, TPlaceList& list) {
-    if (search.SearchId < 1 || !Session)
+void ReadSearchLocations(TBackendConnection& db, const TPlaces* places, TSearch& search, TPlaceList& list) {
+    if (search.SearchId < 1)
         return;
     const std::unique_ptr<QSqlQuery> query =
-        Session->NewQuery("SELECT SRCH_LOCATION_ID FROM SEARCH_LOCATIONS WHERE SRCH_ID = :pSrchID");
+        db.NewQuery("SELECT SRCH_LOCATION_ID FROM SEARCH_LOCATIONS WHERE SRCH_ID = :pSrchID");
     query->bindValue(QStringLiteral(":pSrchID"), search.SearchId);
     if (!query->exec()) {
-        Session->NoteDatabaseFailure();
+        db.NoteFailure();
         throw TDatabaseError(query->lastError().text().toStdString());
     }
     while (query->next()) {
-        TPlace* place = Session->Places ? Session->Places->FindById(query->value(0).toInt()) : nullptr;
+        TPlace* place = places ? places->FindById(query->value(0).toInt()) : nullptr;
         if (place)
             list.push_back(place);
     }

@@ -1,16 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
+
 #include "store/IRemoteSearchStore.h"
 
-/// The searches collection's remote side, carried out on the session's account database.
-/// A refused write is rolled back and dropped: saving locally goes on regardless, and the
-/// row is written again at the next remote save. User-interface thread only.
+class TBackendConnection;
+
+/// The searches collection's remote side, carried out on the account database for the
+/// signed-in account. A refused write is rolled back and dropped: saving locally goes on
+/// regardless, and the row is written again at the next remote save. User-interface
+/// thread only.
 class TAccountSearchStore final : public IRemoteSearchStore {
 public:
+    /// signedInUserId gives the account that new rows belong to (below 1: nobody).
+    TAccountSearchStore(TBackendConnection& db, std::function<int()> signedInUserId);
+
     void SaveSearch(TSearch& search) override;
     void DeleteSearch(TSearch& search) override;
 
-    /// The one instance the session installs.
-    static TAccountSearchStore& Instance();
+private:
+    TBackendConnection& m_db;
+    std::function<int()> m_signedInUserId;
 };

@@ -4,20 +4,18 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "core/TBackendConnection.h"
 #include "core/TDatabaseError.h"
-#include "core/TSession.h"
 #include "core/TextHelpers.h"
 
 TGsmNetwork::TGsmNetwork(int id, const std::string& name, const std::string& gateway)
     : ID(id), Name(CutToChars(name, 50)), Gateway(CutToChars(gateway, 100)) {}
 
-std::vector<std::unique_ptr<TGsmNetwork>> TGsmNetwork::LoadAll() {
-    if (!Session)
-        throw TDatabaseError("No session");
+std::vector<std::unique_ptr<TGsmNetwork>> TGsmNetwork::LoadAll(TBackendConnection& db) {
     const std::unique_ptr<QSqlQuery> query =
-        Session->NewQuery("SELECT GSM_ID, GSM_NAME, GSM_GATEWAY FROM GSM_NETWORKS ORDER BY GSM_ID");
+        db.NewQuery("SELECT GSM_ID, GSM_NAME, GSM_GATEWAY FROM GSM_NETWORKS ORDER BY GSM_ID");
     if (!query->exec()) {
-        Session->NoteDatabaseFailure();
+        db.NoteFailure();
         throw TDatabaseError(query->lastError().text().toStdString());
     }
     std::vector<std::unique_ptr<TGsmNetwork>> networks;

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+class TBackendConnection;
+
 /// One mobile carrier network: an SMS to a phone is a mail to <number>@Gateway. The
-/// session owns the list (TSession::GsmNetworks); accounts refer to entries by ID.
+/// session owns the list; accounts refer to entries by ID.
 /// Plain data, used on the user-interface thread.
 class TGsmNetwork final {
 public:
@@ -19,5 +21,5 @@ public:
     std::string Gateway;
 
     /// Every network of the carrier table, ordered by id. Throws TDatabaseError.
-    static std::vector<std::unique_ptr<TGsmNetwork>> LoadAll();
+    static std::vector<std::unique_ptr<TGsmNetwork>> LoadAll(TBackendConnection& db);
 };

@@ -7,20 +7,15 @@
 
 #include "account/Credentials.h"
 #include "account/TGsmNetwork.h"
+#include "core/TBackendConnection.h"
 #include "core/TDatabaseError.h"
-#include "core/TSession.h"
+#include "core/TTransaction.h"
 #include "core/TextHelpers.h"
 
 namespace {
 
 std::string Lower(const std::string& text) {
     return QString::fromStdString(text).toLower().toStdString();
-}
-
-TSession& CurrentSession() {
-    if (!Session)
-        throw TDatabaseError("No session");
-    return *Session;
 }
 
 /// A column of the row; a row without it is an error.
@@ -48,21 +43,13 @@ void Execute(QSqlQuery& query) {
         throw TDatabaseError(query.lastError().text().toStdString());
 }
 
-/// Rollback for the error paths, which must end quietly even when the rollback fails.
-void RollbackQuietly(TSession& session) {
-    try {
-        session.Rollback();
-    } catch (const std::exception&) {
-    }
-}
-
 QVariant FlagValue(bool value) {
     return QString(QChar::fromLatin1(BoolToFlagChar(value)));
 }
 
 } // namespace
 
-TUser::TUser(const QSqlQuery& row)
+TUser::TUser(TBackendConnection& db, const QSqlQuery& row)
     : ID(Column(row, "USR_ID").toInt()), Name(CutToChars(Text(row, "USR_NAME"), 50)), Password(Text(row, "USR_PASS")),
       UserType(Column(row, "USR_TYPE").toInt()), LoggedIn(CharText(row, "USR_LOGGED") == "T"),
       LastHardware(Text(row, "USR_LAST_HARDWARE")), LastLoginDate(Column(row, "USR_LAST_LOGIN_DATE").toDateTime()),
@@ -75,16 +62,16 @@ TUser::TUser(const QSqlQuery& row)
     if (!birthDate.isNull())
         BirthDate = QDateTime(birthDate.toDate(), QTime(0, 0));
     Status = Column(row, "USR_STATUS").toInt();
+    m_db = &db;
 }
 
-bool TUser::Find(int id, const std::string& name, bool useLoginKey, bool buildRecord, const std::string& credential,
-                 std::unique_ptr<TUser>& user) {
+bool TUser::Find(TBackendConnection& db, int id, const std::string& name, bool useLoginKey, bool buildRecord,
+                 const std::string& credential, std::unique_ptr<TUser>& user) {
     user.reset();
-    TSession& session = CurrentSession();
     const std::string sql = id > 0 ? "SELECT * FROM USERS WHERE (USR_ID = :pID) AND (USR_PASS = :pPass)"
                                    : "SELECT * FROM USERS WHERE (LOWER(USR_NAME) = :pName) AND (USR_PASS = :pPass)";
     try {
-        const std::unique_ptr<QSqlQuery> query = session.NewQuery(sql);
+        const std::unique_ptr<QSqlQuery> query = db.NewQuery(sql);
         if (id > 0)
             query->bindValue(QStringLiteral(":pID"), id);
         else
@@ -94,27 +81,27 @@ bool TUser::Find(int id, const std::string& name, bool useLoginKey, bool buildRe
         Execute(*query);
         const bool found = query->next();
         if (buildRecord && found)
-            user = std::make_unique<TUser>(*query);
+            user = std::make_unique<TUser>(db, *query);
         return found;
     } catch (const TDatabaseError&) {
-        session.NoteDatabaseFailure();
+        db.NoteFailure();
         throw;
     }
 }
 
 bool TUser::CheckPassword(const std::string& password) const {
+    if (!m_db)
+        return false;
     std::unique_ptr<TUser> none;
-    return Find(ID, "", false, false, StoredCredential(Name, password), none);
+    return Find(*m_db, ID, "", false, false, StoredCredential(Name, password), none);
 }
 
-TGsmNetwork* TUser::Network() {
+TGsmNetwork* TUser::Network(const std::vector<std::unique_ptr<TGsmNetwork>>& networks) {
     // A network remembered for an earlier NetworkID (changed in the account dialog) is stale.
     if (m_network && m_network->ID == NetworkID)
         return m_network;
     m_network = nullptr;
-    if (!Session)
-        return nullptr;
-    for (const std::unique_ptr<TGsmNetwork>& network : Session->GsmNetworks)
+    for (const std::unique_ptr<TGsmNetwork>& network : networks)
         if (network->ID == NetworkID) {
             m_network = network.get();
             break;
@@ -123,20 +110,20 @@ TGsmNetwork* TUser::Network() {
 }
 
 bool TUser::SetLoggedIn(bool signingIn) {
-    if (!Session)
+    if (!m_db)
         return false;
-    TSession& session = *Session;
     std::string sql = "UPDATE USERS SET USR_LOGGED = :pLoggedIn ";
     if (signingIn)
         sql += ", USR_LAST_HARDWARE = :pCurrHardware, USR_LAST_LOGIN_DATE = CURRENT_TIMESTAMP ";
     sql += "WHERE USR_NAME = :pUserName";
     // Without a transaction the statement would commit on its own, so nothing is run.
-    if (!session.StartTransaction())
+    const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(*m_db);
+    if (!transaction)
         return false;
     const bool wasLoggedIn = LoggedIn;
     try {
         {
-            const std::unique_ptr<QSqlQuery> query = session.NewQuery(sql);
+            const std::unique_ptr<QSqlQuery> query = m_db->NewQuery(sql);
             query->bindValue(QStringLiteral(":pLoggedIn"), FlagValue(signingIn));
             if (signingIn) {
                 LastHardware = GetAdapterAddress();
@@ -146,19 +133,17 @@ bool TUser::SetLoggedIn(bool signingIn) {
             Execute(*query);
         }
         LoggedIn = signingIn;
-        session.Commit();
+        transaction->Commit();
         return true;
     } catch (const std::exception&) {
         LoggedIn = wasLoggedIn;
-        RollbackQuietly(session);
         return false;
     }
 }
 
 bool TUser::SaveAccount(const std::string& newPassword) {
-    if (!Session)
+    if (!m_db)
         return false;
-    TSession& session = *Session;
     try {
         std::string sql = "UPDATE USERS SET ";
         // The secret goes into the text as a literal, in its stored form only.
@@ -166,10 +151,11 @@ bool TUser::SaveAccount(const std::string& newPassword) {
             sql += "USR_PASS = " + QuotedSqlLiteral(StoredCredential(Name, newPassword)) + ", ";
         sql += "USR_TYPE = :pUsrType, USR_LOGGED = :pLoggedIn, USR_REAL_NAME = :pRealName, USR_PHONE = :pPhone, "
                "USR_EMAIL = :pEMail, USR_BIRTHDATE = :pBirthDate, USR_GSMNETWORKID = :pNetworkID WHERE USR_ID = :pID";
-        if (!session.StartTransaction())
+        const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(*m_db);
+        if (!transaction)
             return false;
         {
-            const std::unique_ptr<QSqlQuery> query = session.NewQuery(sql);
+            const std::unique_ptr<QSqlQuery> query = m_db->NewQuery(sql);
             query->bindValue(QStringLiteral(":pID"), ID);
             query->bindValue(QStringLiteral(":pUsrType"), UserType);
             query->bindValue(QStringLiteral(":pLoggedIn"), FlagValue(LoggedIn));
@@ -182,10 +168,9 @@ bool TUser::SaveAccount(const std::string& newPassword) {
                              NetworkID > 0 ? QVariant(NetworkID) : QVariant(QMetaType::fromType<int>()));
             Execute(*query);
         }
-        session.Commit();
+        transaction->Commit();
         return true;
     } catch (const std::exception&) {
-        RollbackQuietly(session);
         return false;
     }
 }

@@ -3,22 +3,25 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QDateTime>
 
 class QSqlQuery;
+class TBackendConnection;
 class TGsmNetwork;
 
-/// The in-memory copy of one USERS row: the signed-in account, held as TSession::User.
-/// Reads and writes its row through the session's connection, so it is used on the
+/// The in-memory copy of one USERS row: the signed-in account, held by the session.
+/// Reads and writes its row through the connection it was found on, so it is used on the
 /// user-interface thread only.
 class TUser final {
 public:
-    /// Every field zero or empty, UserType 1: a record not read from the table.
+    /// Every field zero or empty, UserType 1: a record not read from the table, which
+    /// writes nothing.
     TUser() = default;
-    /// The current row of an open query (every USERS column). Throws TDatabaseError when
-    /// a column is missing.
-    explicit TUser(const QSqlQuery& row);
+    /// The current row of an open query (every USERS column) on db. Throws TDatabaseError
+    /// when a column is missing.
+    TUser(TBackendConnection& db, const QSqlQuery& row);
 
     int ID = 0;
     /// At most 50 characters.
@@ -43,13 +46,13 @@ public:
     /// with its secret. With useLoginKey the credential is a login key or password and is
     /// compared in its stored form; otherwise it is compared as given. user is reset
     /// first, and set to the found record when buildRecord is true. Throws TDatabaseError.
-    static bool Find(int id, const std::string& name, bool useLoginKey, bool buildRecord, const std::string& credential,
+    static bool Find(TBackendConnection& db, int id, const std::string& name, bool useLoginKey, bool buildRecord, const std::string& credential,
                      std::unique_ptr<TUser>& user);
 
     /// True when password is this account's current secret. Throws TDatabaseError.
     bool CheckPassword(const std::string& password) const;
-    /// The entry of TSession::GsmNetworks with NetworkID, or none.
-    TGsmNetwork* Network();
+    /// The entry of networks with NetworkID, or none.
+    TGsmNetwork* Network(const std::vector<std::unique_ptr<TGsmNetwork>>& networks);
     /// Marks the row logged in (with this machine's hardware address and the server's
     /// time) or out. Failures roll back quietly and leave LoggedIn unchanged; the result
     /// tells whether the mark was committed.
@@ -60,6 +63,8 @@ public:
     bool SaveAccount(const std::string& newPassword);
 
 private:
+    /// Where the row lives; none for a record not read from the table.
+    TBackendConnection* m_db = nullptr;
     /// Remembered result of Network(); owned by the session's list.
     TGsmNetwork* m_network = nullptr;
 };

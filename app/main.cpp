@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 
-#include "core/TSession.h"
+#include "session/TSession.h"
 #include "core/TSingleInstance.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"

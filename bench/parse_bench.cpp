@@ -17,7 +17,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/TSession.h"
+#include "session/TSession.h"
+#include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/TResultsPageParser.h"
 #include "search/TSearch.h"
@@ -103,7 +104,7 @@ bool BenchExpand(const TSession& session) {
     std::vector<double> times;
     std::size_t found = 0;
     for (int round = 0; round < 9; ++round) {
-        TSearch search;
+        TSearch search(&session.SearchContext());
         search.SetLeafLocations(leaves);
         search.Distance = 100;
         const auto start = Clock::now();
@@ -128,7 +129,7 @@ int main(int argc, char** argv) {
     const std::string folder = home.path().toStdString() + "/";
     QFile::copy(QStringLiteral(TRAWLIX_REFDATA_OUT "/Places.tx"), QString::fromStdString(folder + "Places.tx"));
     TSession session(TConfig::LoadFor(folder));
-    session.Places = std::make_unique<TPlaces>(folder + "Places.tx");
+    session.SetTables(std::make_unique<TPlaces>(folder + "Places.tx"), nullptr);
 
     const bool parseOk = BenchParse();
     const bool expandOk = BenchExpand(session);

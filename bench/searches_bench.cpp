@@ -15,7 +15,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/TSession.h"
+#include "session/TSession.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "store/TSearches.h"
@@ -40,7 +40,7 @@ double CpuMilliseconds() {
 }
 
 std::unique_ptr<TSearch> MakeSearch(const TSession& session, int id) {
-    auto search = std::make_unique<TSearch>();
+    auto search = std::make_unique<TSearch>(&session.SearchContext());
     search->SearchId = id;
     search->Name = "search " + std::to_string(id);
     search->Category = session.Categories->FindById(27);
@@ -80,13 +80,12 @@ int main(int argc, char** argv) {
         QFile::copy(QStringLiteral(TRAWLIX_REFDATA_OUT "/") + QLatin1String(name),
                     QString::fromStdString(folder + name));
     TSession session(TConfig::LoadFor(folder));
-    session.Places = std::make_unique<TPlaces>(folder + "Places.tx");
-    session.Categories = std::make_unique<TCategories>(folder + "Categories.tx");
+    session.SetTables(std::make_unique<TPlaces>(folder + "Places.tx"), std::make_unique<TCategories>(folder + "Categories.tx"));
     const double baseMb = static_cast<double>(PeakKilobytes()) / 1024.0;
 
     {
         // The file to measure against, written search by search.
-        TSearches searches(folder);
+        TSearches searches(session.SearchesContext());
         for (int id = 1; id <= SearchCount; ++id)
             searches.Save(*MakeSearch(session, id), true, false);
     }
@@ -100,7 +99,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < Rounds; ++round) {
         auto start = Clock::now();
         double cpu = CpuMilliseconds();
-        auto searches = std::make_unique<TSearches>(folder);
+        auto searches = std::make_unique<TSearches>(session.SearchesContext());
         searches->Load();
         loads.push_back(Milliseconds(Clock::now() - start));
         loadCpu.push_back(CpuMilliseconds() - cpu);

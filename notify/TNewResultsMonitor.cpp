@@ -3,10 +3,11 @@
 
 #include <exception>
 
+#include <utility>
+
 #include "core/Log.h"
-#include "core/TSession.h"
+#include "notify/TSearchMonitor.h"
 #include "search/TSearch.h"
-#include "store/TSearches.h"
 
 namespace {
 
@@ -19,7 +20,9 @@ void LogQuietly(const std::string& message) {
 
 } // namespace
 
-TNewResultsMonitor::TNewResultsMonitor(TSearchItems* items) : m_items(items) {
+TNewResultsMonitor::TNewResultsMonitor(TMonitorContext context, TSearchItems* items)
+    : m_context(std::move(context)), m_items(items) {
+    MonitorFetcher.Options = m_context.Fetch;
     MonitorFetcher.OnDone = [this] { CheckPageLoaded(); };
 }
 
@@ -37,14 +40,14 @@ void TNewResultsMonitor::TimerTick() {
 }
 
 void TNewResultsMonitor::StartPass() {
-    if (!Session)
+    if (!m_context.Status)
         return;
     // A page still outstanding belongs to the pass being replaced: drop it.
     MonitorFetcher.Cancel();
     m_waitingFor = nullptr;
     m_passActive = true;
     CheckedLinks.clear();
-    Session->Status = CheckingStatus;
+    *m_context.Status = CheckingStatus;
     CheckIndex = 0;
     CheckNextSearch();
 }
@@ -68,8 +71,8 @@ void TNewResultsMonitor::CheckNextSearchUnguarded() {
             return;
         }
         search->CheckFetcher = &MonitorFetcher;
-        search->StartNewResultsCheck();
-        if (!Session || Session->Status != CheckingStatus) {
+        StartNewResultsCheck(*search, m_context);
+        if (*m_context.Status != CheckingStatus) {
             // Another operation took the status over: the check was not started, and a pass
             // left waiting would never end.
             EndPass();
@@ -94,7 +97,7 @@ void TNewResultsMonitor::CheckPageLoaded() {
             return;
         }
         CheckedLinks.push_back(MonitorFetcher.URL);
-        search->NewResultsPageLoaded();
+        NewResultsPageLoaded(*search, m_context);
         if (search->CheckDone) {
             m_waitingFor = nullptr;
             ++CheckIndex;
@@ -109,9 +112,7 @@ void TNewResultsMonitor::CheckPageLoaded() {
 TSearchItems* TNewResultsMonitor::Items() const {
     if (m_items)
         return m_items;
-    if (Session && Session->Searches)
-        return &Session->Searches->Items;
-    return nullptr;
+    return m_context.Searches ? m_context.Searches() : nullptr;
 }
 
 TSearch* TNewResultsMonitor::SearchAt(int index) const {
@@ -129,8 +130,8 @@ void TNewResultsMonitor::EndPass() {
     MonitorFetcher.Cancel();
     m_waitingFor = nullptr;
     m_passActive = false;
-    if (Session)
-        Session->Status = IdleStatus;
+    if (m_context.Status)
+        *m_context.Status = IdleStatus;
     if (OnPassEnded)
         OnPassEnded();
 }

@@ -6,15 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "notify/TMonitorContext.h"
 #include "search/TBrowser.h"
-
-class TSearch;
-
-using TSearchItems = std::vector<std::unique_ptr<TSearch>>;
 
 /// The background check for new results: a pass walks the saved searches one search and
 /// one page at a time with one shared fetcher, marks the searches whose site now shows a
-/// newer topmost posting than their markers, and shows itself in the session's status.
+/// newer topmost posting than their markers, and shows itself in the context's status.
 /// The main window owns one and drives it from its timer and F5; a command-line tool can
 /// drive one pass. Lives on the user-interface thread.
 class TNewResultsMonitor final {
@@ -23,8 +20,8 @@ public:
     static constexpr const char* IdleStatus = "Idle";
 
     /// Works over items when given (they must outlive the monitor's passes), otherwise over
-    /// the session's searches as they are at each step.
-    explicit TNewResultsMonitor(TSearchItems* items = nullptr);
+    /// the context's searches as they are at each step.
+    explicit TNewResultsMonitor(TMonitorContext context, TSearchItems* items = nullptr);
     /// Cancels an outstanding fetch; the status is left as it is.
     ~TNewResultsMonitor();
     TNewResultsMonitor(const TNewResultsMonitor&) = delete;
@@ -59,6 +56,7 @@ public:
 
     /// A pass has started and not ended.
     bool Checking() const { return m_passActive; }
+    const TMonitorContext& Context() const { return m_context; }
 
 private:
     TSearchItems* Items() const;
@@ -68,6 +66,7 @@ private:
     void EndPass();
     void CheckNextSearchUnguarded();
 
+    TMonitorContext m_context;
     TSearchItems* m_items = nullptr;
     /// The search whose page is outstanding; a different search at CheckIndex means the
     /// list changed under the pass.

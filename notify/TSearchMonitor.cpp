@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The background check of one search for new results and the notification it sends;
-// members of TSearch kept apart from the run driver. User-interface thread.
+#include "notify/TSearchMonitor.h"
+
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -8,28 +8,19 @@
 
 #include "account/TGsmNetwork.h"
 #include "account/TUser.h"
-#include "core/TSession.h"
 #include "core/TextHelpers.h"
 #include "notify/TMailMessage.h"
+#include "notify/TMonitorContext.h"
 #include "notify/TNewResultsMonitor.h"
 #include "search/SiteInterface.h"
 #include "search/TSearch.h"
 
 namespace {
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if ((text[i] | 0x20) != prefix[i])
-            return false;
-    return true;
-}
-
 /// The link of the topmost posting of a first results page fetched from pageLink: the
 /// first ".html" link between the two "Displaying: 1 -" counters; empty when the page
 /// has no such link.
-std::string NewestLink(const std::string& page, const std::string& pageLink) {
+std::string NewestLink(const std::string& page, const std::string& pageLink, const std::string& domain) {
     constexpr std::string_view marker = SiteInterface::FirstPageMarker;
     const std::size_t first = page.find(marker);
     if (first == std::string::npos)
@@ -43,88 +34,89 @@ std::string NewestLink(const std::string& page, const std::string& pageLink) {
     // 1-based position of the final "l" of ".html".
     const int last = static_cast<int>(html) + 5;
     const std::string link = TokenFromRight(page, 1, '"', last);
-    // An absolute link stands as it is, as the run's parser keeps it for the markers.
-    if (StartsWithNoCase(link, "http://") || StartsWithNoCase(link, "https://"))
-        return link;
-    return TokenFromLeft(pageLink, 1, '.', 1) + SiteInterface::Domain() + link;
+    // Made absolute exactly as the run's parser makes the links its markers hold.
+    return SiteInterface::AbsolutePostingLink(link, SiteInterface::LinkPrefix(pageLink, domain));
 }
 
 } // namespace
 
-void TSearch::StartNewResultsCheck() {
-    ++CheckCount;
-    if (!Session || Session->Status != TNewResultsMonitor::CheckingStatus)
+void StartNewResultsCheck(TSearch& search, const TMonitorContext& context) {
+    ++search.CheckCount;
+    if (!context.Status || *context.Status != TNewResultsMonitor::CheckingStatus)
         return;
-    if (!LatestEntries.empty() && !NewResultsAvailable) {
-        CheckDone = false;
-        CheckEntryIndex = 0;
-        FetchEntryPage();
+    if (!search.LatestEntries.empty() && !search.NewResultsAvailable) {
+        search.CheckDone = false;
+        search.CheckEntryIndex = 0;
+        FetchEntryPage(search);
     } else {
         // Never run (no markers) or already marked: nothing to fetch.
-        CheckDone = true;
+        search.CheckDone = true;
     }
 }
 
-void TSearch::FetchEntryPage() {
-    if (!CheckFetcher)
+void FetchEntryPage(TSearch& search) {
+    if (!search.CheckFetcher)
         throw std::logic_error("TSearch.FetchEntryPage: no fetcher");
-    if (CheckEntryIndex < 0 || static_cast<std::size_t>(CheckEntryIndex) >= LatestEntries.size())
+    const int index = search.CheckEntryIndex;
+    if (index < 0 || static_cast<std::size_t>(index) >= search.LatestEntries.size())
         throw std::out_of_range("TSearch.FetchEntryPage: no such marker");
-    Page = 1;
-    CheckFetcher->Fetch(LatestEntries[static_cast<std::size_t>(CheckEntryIndex)]->PageLink);
+    search.Page = 1;
+    search.CheckFetcher->Fetch(search.LatestEntries[static_cast<std::size_t>(index)]->PageLink);
 }
 
-void TSearch::NewResultsPageLoaded() {
-    if (!CheckFetcher)
+void NewResultsPageLoaded(TSearch& search, const TMonitorContext& context) {
+    if (!search.CheckFetcher)
         throw std::logic_error("TSearch.NewResultsPageLoaded: no fetcher");
-    const std::string& page = CheckFetcher->PageText;
+    const std::string& page = search.CheckFetcher->PageText;
     if (page.empty()) {
         // A failed fetch: the remaining locations wait for the next pass.
-        NewResultsAvailable = false;
-        CheckDone = true;
+        search.NewResultsAvailable = false;
+        search.CheckDone = true;
         return;
     }
-    const TLatestEntry& marker = *LatestEntries.at(static_cast<std::size_t>(CheckEntryIndex));
-    const std::string newest = NewestLink(page, CheckFetcher->URL);
+    const TLatestEntry& marker = *search.LatestEntries.at(static_cast<std::size_t>(search.CheckEntryIndex));
+    const std::string newest = NewestLink(page, search.CheckFetcher->URL, context.SiteDomain);
     // A topmost posting the user deleted is one the last run already saw.
-    if (!newest.empty() && newest != marker.EntryLink.str() && !FindEntryByLink(DeletedResults, newest)) {
-        const bool wasMarked = NewResultsAvailable;
-        NewResultsAvailable = true;
-        CheckDone = true;
+    if (!newest.empty() && newest != marker.EntryLink.str() && !FindEntryByLink(search.DeletedResults, newest)) {
+        const bool wasMarked = search.NewResultsAvailable;
+        search.NewResultsAvailable = true;
+        search.CheckDone = true;
         // The first check after loading only catches up with what happened meanwhile.
-        if (!wasMarked && CheckCount > 1)
-            NotifyNewResults();
+        if (!wasMarked && search.CheckCount > 1)
+            NotifyNewResults(search, context);
         return;
     }
-    ++CheckEntryIndex;
-    if (static_cast<std::size_t>(CheckEntryIndex) < LatestEntries.size())
-        FetchEntryPage();
+    ++search.CheckEntryIndex;
+    if (static_cast<std::size_t>(search.CheckEntryIndex) < search.LatestEntries.size())
+        FetchEntryPage(search);
     else
-        CheckDone = true;
+        search.CheckDone = true;
 }
 
-void TSearch::NotifyNewResults() {
-    if (!Session || !Session->User)
+void NotifyNewResults(TSearch& search, const TMonitorContext& context) {
+    TUser* signedIn = context.User ? context.User() : nullptr;
+    if (!signedIn || !context.SendMail)
         return;
-    TUser& user = *Session->User;
-    const TConfig& config = Session->Config;
+    TUser& user = *signedIn;
+    const std::string name = search.Name.str();
     auto send = [&](const std::string& recipient) {
         auto message = std::make_unique<TMailMessage>();
         message->SenderName = "Trawlix";
-        message->SenderAddress = config.MailSender;
+        message->SenderAddress = context.MailSender;
         message->Recipient = recipient;
-        message->Subject = Name.str();
-        message->Body = "New results available for \"" + Name.str() + "\". Thanks, the Trawlix Team.";
-        Session->SendMail(std::move(message), config.MailSender, config.MailPassword);
+        message->Subject = name;
+        message->Body = "New results available for \"" + name + "\". Thanks, the Trawlix Team.";
+        context.SendMail(std::move(message));
     };
-    if (!user.Phone.empty() && user.NetworkID > 0 && NotifySms) {
+    const TGsmNetworkList* networks = context.Networks ? context.Networks() : nullptr;
+    if (!user.Phone.empty() && user.NetworkID > 0 && search.NotifySms && networks) {
         // Without a known carrier or any digit there is no gateway address to write to.
-        const TGsmNetwork* network = user.Network();
+        const TGsmNetwork* network = user.Network(*networks);
         const std::string digits = DigitsOnly(user.Phone);
         if (network && !digits.empty())
             send(digits + "@" + network->Gateway);
     }
-    if (NotifyEmail) {
+    if (search.NotifyEmail) {
         const std::string address = TrimControl(user.EMail);
         if (!address.empty())
             send(address);

@@ -1,15 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/SiteInterface.h"
 
-#include "core/TConfig.h"
-#include "core/TSession.h"
+#include "core/TextHelpers.h"
 
 namespace SiteInterface {
 
-std::string Domain() {
-    if (Session)
-        return Session->Config.SiteDomain;
-    return TConfig{}.SiteDomain;
+std::string LinkPrefix(std::string_view pageLink, std::string_view domain) {
+    return TokenFromLeft(pageLink, 1, '.', 1) + std::string(domain);
+}
+
+bool IsAbsoluteLink(std::string_view link) {
+    auto startsWithNoCase = [link](std::string_view prefix) {
+        if (link.size() < prefix.size())
+            return false;
+        for (std::size_t i = 0; i < prefix.size(); ++i)
+            if ((link[i] | 0x20) != prefix[i])
+                return false;
+        return true;
+    };
+    return startsWithNoCase("http://") || startsWithNoCase("https://");
+}
+
+void AbsolutePostingLinkInto(std::string_view link, std::string_view prefix, std::string& out) {
+    if (IsAbsoluteLink(link))
+        out.assign(link);
+    else
+        out.assign(prefix).append(link);
+}
+
+std::string AbsolutePostingLink(std::string_view link, std::string_view prefix) {
+    std::string out;
+    AbsolutePostingLinkInto(link, prefix, out);
+    return out;
 }
 
 bool IsRemovedPostingPage(std::string_view page) {

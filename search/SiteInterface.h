@@ -18,9 +18,17 @@ inline constexpr std::string_view FewLocalMarker = "Few <b>LOCAL</b> results fou
 /// Found only on a first results page.
 inline constexpr std::string_view FirstPageMarker = "Displaying: 1 -";
 
-/// Appended to a site host name: the session's configured suffix, or the built-in one
-/// when there is no session. Read on the user-interface thread; a worker takes a copy.
-std::string Domain();
+/// What relative posting links of a page fetched from pageLink are appended to: the
+/// page link up to its first "." followed by the domain suffix ("http://miami" +
+/// ".craigslist.org").
+std::string LinkPrefix(std::string_view pageLink, std::string_view domain);
+/// True when link starts with "http://" or "https://" (any letter case).
+bool IsAbsoluteLink(std::string_view link);
+/// The posting link as the program keeps it: an absolute link as it stands, otherwise
+/// prefix (see LinkPrefix) followed by link. Run and new-results check both use it, so
+/// that a marker made by one compares equal with the link seen by the other.
+void AbsolutePostingLinkInto(std::string_view link, std::string_view prefix, std::string& out);
+std::string AbsolutePostingLink(std::string_view link, std::string_view prefix);
 
 /// A posting page that the site shows for a posting that is gone (deleted, flagged away,
 /// expired or missing).

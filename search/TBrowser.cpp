@@ -8,7 +8,7 @@
 #include <curl/curl.h>
 
 #include "core/Log.h"
-#include "core/TSession.h"
+#include "core/TConfig.h"
 #include "search/TDownloadURLThread.h"
 
 namespace {
@@ -48,12 +48,9 @@ bool GlobalInit() {
 
 } // namespace
 
-TFetchOptions TFetchOptions::ForSession() {
+TFetchOptions TFetchOptions::FromConfig(const TConfig& config) {
     TFetchOptions options;
-    if (Session)
-        options.Proxy = Session->Config.HttpProxy;
-    else if (const char* proxy = std::getenv("TRAWLIX_HTTP_PROXY"))
-        options.Proxy = proxy;
+    options.Proxy = config.HttpProxy;
     return options;
 }
 
@@ -90,10 +87,6 @@ std::string FetchUrl(const std::string& link, const TFetchOptions& options) {
     return body;
 }
 
-std::string FetchUrl(const std::string& link) {
-    return FetchUrl(link, TFetchOptions::ForSession());
-}
-
 TBrowser::TBrowser() = default;
 
 TBrowser::~TBrowser() {
@@ -105,7 +98,7 @@ void TBrowser::Fetch(const std::string& link) {
     URL = link;
     Cancelled = false;
     PageText.clear();
-    auto* worker = new TDownloadURLThread(this, link, Options ? *Options : TFetchOptions::ForSession());
+    auto* worker = new TDownloadURLThread(this, link, Options);
     Worker = worker;
     worker->Start();
 }

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QPointer>
 
+struct TConfig;
+
 class TDownloadURLThread;
 
 /// A page fetch that failed; what() is the message for the user.
@@ -30,9 +32,8 @@ struct TFetchOptions {
     long LowSpeedLimitBytesPerSecond = 1;
     long LowSpeedTimeSeconds = 30;
 
-    /// The defaults with the session's HttpProxy (TRAWLIX_HTTP_PROXY when there is no
-    /// session). Call on the user-interface thread.
-    static TFetchOptions ForSession();
+    /// The defaults with the configured HttpProxy.
+    static TFetchOptions FromConfig(const TConfig& config);
 };
 
 /// Fetches link with one HTTP GET and returns the body as bytes, whole (zero bytes
@@ -41,8 +42,6 @@ struct TFetchOptions {
 /// initialize Wininet" when no session can be made and "Cannot open URL <link>" when the
 /// link cannot be fetched (bad link, no connection, time-out). Any thread.
 std::string FetchUrl(const std::string& link, const TFetchOptions& options);
-/// FetchUrl with TFetchOptions::ForSession(); for the user-interface thread.
-std::string FetchUrl(const std::string& link);
 
 /// Fetches pages asynchronously, one fetch that counts at a time, and calls OnDone on the
 /// user-interface thread when a fetch that was not cancelled ends (successful or not).
@@ -65,8 +64,8 @@ public:
     std::function<void()> OnDone;
     /// While true a finishing fetch does not call OnDone; true until the first Fetch.
     bool Cancelled = true;
-    /// Options for the next fetches; unset means TFetchOptions::ForSession() at each Fetch.
-    std::optional<TFetchOptions> Options;
+    /// Options for the next fetches.
+    TFetchOptions Options;
 
     /// Starts fetching link on a new TDownloadURLThread and returns at once. An outstanding
     /// fetch is detached: its page and completion are dropped.

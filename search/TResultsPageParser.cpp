@@ -146,20 +146,6 @@ std::string_view ReadLink(std::string_view block) {
     return block.substr(from, last + 1 - from);
 }
 
-bool HasHttpScheme(std::string_view link) {
-    // Case-blind search for "http://" (and "https://", which the site uses today).
-    for (std::size_t at = 0; at + 7 <= link.size(); ++at) {
-        auto lower = [&](std::size_t i) { return static_cast<char>(link[at + i] | 0x20); };
-        if (lower(0) == 'h' && lower(1) == 't' && lower(2) == 't' && lower(3) == 'p') {
-            if (link.substr(at + 4, 3) == "://")
-                return true;
-            if (at + 8 <= link.size() && lower(4) == 's' && link.substr(at + 5, 3) == "://")
-                return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 std::string StripBlockTags(std::string_view html) {
@@ -201,7 +187,7 @@ void StripBlockTagsInto(std::string_view html, std::string& out) {
 }
 
 TResultsPageParser::TResultsPageParser(std::string_view page, std::string_view pageLink, std::string_view domain)
-    : m_page(page), m_linkPrefix(TokenFromLeft(pageLink, 1, '.', 1) + std::string(domain)) {
+    : m_page(page), m_linkPrefix(SiteInterface::LinkPrefix(pageLink, domain)) {
     const std::size_t first = Find(page, SiteInterface::DisplayingMarker);
     if (first == npos)
         return;
@@ -249,10 +235,7 @@ bool TResultsPageParser::Next(TParsedPosting& posting) {
         CleanText(block, m_clean);
         posting.Date = ReadDate(m_clean);
         ReadTitle(m_clean, posting.Title);
-        if (HasHttpScheme(link))
-            posting.Link.assign(link);
-        else
-            posting.Link.assign(m_linkPrefix).append(link);
+        SiteInterface::AbsolutePostingLinkInto(link, m_linkPrefix, posting.Link);
         posting.Price = PriceToFloat(PriceText(posting.Title));
         posting.HasImage = Contains(posting.Title, "pic") || Contains(posting.Title, "img");
         return true;

@@ -6,16 +6,19 @@
 #include <stdexcept>
 
 #include "core/Log.h"
-#include "core/TSession.h"
 #include "core/TextHelpers.h"
 #include "refdata/TPlaces.h"
 #include "search/SiteInterface.h"
 #include "search/TOnResultsThread.h"
 
-std::function<void(TSearch& search, TPlaceList& list)> TSearch::LocationsLoader;
-
-TSearch::TSearch() : Fetcher(std::make_unique<TBrowser>()), m_locations(std::make_unique<TPlaceList>()) {
+TSearch::TSearch(const TSearchContext* context)
+    : Fetcher(std::make_unique<TBrowser>()), m_context(context), m_locations(std::make_unique<TPlaceList>()) {
     Fetcher->OnDone = [this] { PageFetched(); };
+}
+
+const TSearchContext& TSearch::Context() const {
+    static const TSearchContext defaults;
+    return m_context ? *m_context : defaults;
 }
 
 TSearch::~TSearch() {
@@ -26,8 +29,9 @@ TSearch::~TSearch() {
 TPlaceList& TSearch::Locations() {
     if (!m_locations) {
         m_locations = std::make_unique<TPlaceList>();
-        if (SearchId > 0 && LocationsLoader)
-            LocationsLoader(*this, *m_locations);
+        const auto& loader = Context().LocationsLoader;
+        if (SearchId > 0 && loader)
+            loader(*this, *m_locations);
     }
     return *m_locations;
 }
@@ -171,8 +175,8 @@ void TSearch::Run(IResultsView* view) {
     if (!Idle || Parser)
         Stop();
     ResultsView = view;
-    const int pauseMs = Session ? Session->Config.ParserPauseMs : TConfig{}.ParserPauseMs;
-    Parser = new TOnResultsThread(this, SiteInterface::Domain(), pauseMs);
+    Fetcher->Options = Context().Fetch;
+    Parser = new TOnResultsThread(this, Context().SiteDomain, Context().ParserPauseMs);
     Parser->Start();
     Idle = false;
     LatestEntries.clear();
@@ -291,7 +295,7 @@ bool TSearch::WithinDistance(const TPlace& a, const TPlace& b) const {
 
 void TSearch::ExpandByDistance() {
     LocationsToSearch.clear();
-    const TPlaces* table = Session ? Session->Places.get() : nullptr;
+    const TPlaces* table = Context().Places;
     if (!table) {
         // Without a place table only the leaf locations themselves can be searched.
         LocationsToSearch = LeafLocations();

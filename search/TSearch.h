@@ -12,6 +12,7 @@
 #include "search/TEntry.h"
 #include "search/TFavourite.h"
 #include "search/TLatestEntry.h"
+#include "search/TSearchContext.h"
 
 class IResultsView;
 class TOnResultsThread;
@@ -31,9 +32,11 @@ public:
     static constexpr std::size_t NameCapacity = 50;
     static constexpr std::size_t SelectedEntryCapacity = 100;
 
-    TSearch();
-    /// A search read from its element of the searches file (TSearchXml.cpp).
-    explicit TSearch(const pugi::xml_node& element);
+    /// context (not owned, may be null for the defaults) must outlive the search.
+    explicit TSearch(const TSearchContext* context = nullptr);
+    /// A search read from its element of the searches file (TSearchXml.cpp); places and
+    /// categories are looked up in the context's tables.
+    TSearch(const pugi::xml_node& element, const TSearchContext* context);
     ~TSearch();
     TSearch(const TSearch&) = delete;
     TSearch& operator=(const TSearch&) = delete;
@@ -139,7 +142,8 @@ public:
     /// example to restore the mouse cursor.
     std::function<void()> OnIdle;
 
-    // State of the background check for new results; not stored in the searches file.
+    // State of the background check for new results (notify/TSearchMonitor.h); not stored
+    // in the searches file.
     /// The fetcher this search's check uses (not owned); set before each check.
     TBrowser* CheckFetcher = nullptr;
     /// Position in LatestEntries of the location being checked.
@@ -149,12 +153,12 @@ public:
     /// Checks started for this search object since it was made (loading makes it afresh).
     int CheckCount = 0;
 
-    /// Reads a search's chosen locations back from the account database into list; set by
-    /// the account layer. Unset means there is nothing to read back.
-    static std::function<void(TSearch& search, TPlaceList& list)> LocationsLoader;
+    /// What the search takes from the program around it.
+    const TSearchContext& Context() const;
 
     /// The chosen locations: the top-most fully chosen places (not owned). A search that
-    /// has no list gets a new one, read back through LocationsLoader when SearchId > 0.
+    /// has no list gets a new one, read back through the context's LocationsLoader when
+    /// SearchId > 0.
     TPlaceList& Locations();
     /// Replaces the chosen locations (the leaf list is not rebuilt; see SetLeafLocations).
     void SetLocations(TPlaceList places);
@@ -193,7 +197,7 @@ public:
     void AdvanceLocation();
     /// Completion of Fetcher: hands the page to the parser.
     void PageFetched();
-    /// Fills LocationsToSearch with every place of the session's place table within
+    /// Fills LocationsToSearch with every place of the context's place table within
     /// Distance of a leaf location, per leaf location in order.
     void ExpandByDistance();
     /// The two places are the same record, or both have coordinates and lie within
@@ -206,25 +210,11 @@ public:
     /// Every child of place is in LocationsToSearch (true for a place without children).
     bool AllChildrenChosen(const TPlace& place) const;
 
-    // The background check for new results and its notification (notify/TSearchMonitor.cpp).
-    /// Starts this search's check while the session's status says a check is running:
-    /// fetches its first location's page when it has markers and is not marked yet,
-    /// otherwise the check is done at once. CheckFetcher must be set.
-    void StartNewResultsCheck();
-    /// Fetches the first results page of the location at CheckEntryIndex on CheckFetcher.
-    void FetchEntryPage();
-    /// Examines CheckFetcher's page: marks the search when the topmost posting differs
-    /// from the location's marker (notifying from the second check on), otherwise goes on
-    /// with the next location. An empty page ends the check unmarked.
-    void NewResultsPageLoaded();
-    /// Tells the signed-in user of new results: an SMS through the carrier's gateway and
-    /// an e-mail, as the notification flags and the account's details allow.
-    void NotifyNewResults();
-
 private:
     /// Steps to the next location or pass; false when the run has no more.
     bool StepLocation();
 
+    const TSearchContext* m_context = nullptr;
     std::unique_ptr<TPlaceList> m_locations;
     std::unique_ptr<TPlaceList> m_leafLocations;
 };

@@ -6,7 +6,6 @@
 #include <pugixml.hpp>
 
 #include "core/Log.h"
-#include "core/TSession.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/TSearch.h"
@@ -57,8 +56,7 @@ void WriteSlots(pugi::xml_node& element, const TCategorySlots& slots) {
         WriteXmlBool(element, CheckNames[i], slots.Check[i]);
 }
 
-TPlaceList ReadLocations(const pugi::xml_node& element) {
-    const TPlaces* places = Session ? Session->Places.get() : nullptr;
+TPlaceList ReadLocations(const pugi::xml_node& element, const TPlaces* places) {
     TPlaceList locations;
     for (const pugi::xml_node& child : RequiredChild(element, "search_locations").children()) {
         if (child.type() != pugi::node_element)
@@ -147,16 +145,16 @@ void ReadAdvancedKeywords(TSearch& search, const pugi::xml_node& element) {
 
 } // namespace
 
-TSearch::TSearch(const pugi::xml_node& element) : TSearch() {
+TSearch::TSearch(const pugi::xml_node& element, const TSearchContext* context) : TSearch(context) {
     LogQuietly("constructor TSearch.Create(_XMLNode: IXMLNode);");
     UserId = ReadXmlInt(element, "user_id");
     SearchId = ReadXmlInt(element, "srch_id");
     FolderId = ReadXmlInt(element, "fld_id");
     Name = ReadXmlText(element, "srch_name");
     LogQuietly("Search ID is: " + std::to_string(SearchId));
-    SetLocations(ReadLocations(element));
+    SetLocations(ReadLocations(element, Context().Places));
     const int categoryId = ReadXmlInt(element, "cat_id");
-    Category = Session && Session->Categories ? Session->Categories->FindById(categoryId) : nullptr;
+    Category = Context().Categories ? Context().Categories->FindById(categoryId) : nullptr;
     PositiveKeywords = ReadXmlText(element, "pos_keywords");
     NegativeKeywords = ReadXmlText(element, "neg_keywords");
     OnlyTitles = ReadXmlBool(element, "only_titles");

@@ -11,13 +11,10 @@
 #include <QSaveFile>
 
 #include "core/Log.h"
-#include "core/TSession.h"
 #include "core/TextHelpers.h"
 #include "search/XmlValues.h"
 #include "store/IRemoteSearchStore.h"
 
-IRemoteSearchStore* TSearches::RemoteStore = nullptr;
-std::function<int()> TSearches::SignedInUserId;
 std::uint64_t TSearches::MaxFileSize = std::uint64_t{256} << 20;
 
 namespace {
@@ -40,30 +37,21 @@ void LogQuietly(const std::string& line) {
     }
 }
 
-int CurrentUserId() {
-    return TSearches::SignedInUserId ? TSearches::SignedInUserId() : -1;
-}
-
 std::string ElementName(const TSearch& search) {
     return "search" + std::to_string(search.SearchId);
 }
 
 } // namespace
 
-namespace {
-
-std::string SessionDataFolder() {
-    if (!Session)
-        throw std::logic_error("The searches file needs a session for its data folder");
-    return Session->DataFolder;
+TSearches::TSearches(TSearchesContext context)
+    : m_context(std::move(context)), m_path(m_context.DataFolder + FileName) {
+    ReadFile();
 }
 
-} // namespace
+TSearches::TSearches(std::string dataFolder) : TSearches(TSearchesContext{std::move(dataFolder), nullptr, nullptr, {}}) {}
 
-TSearches::TSearches() : TSearches(SessionDataFolder()) {}
-
-TSearches::TSearches(std::string dataFolder) : m_dataFolder(std::move(dataFolder)), m_path(m_dataFolder + FileName) {
-    ReadFile();
+int TSearches::CurrentUserId() const {
+    return m_context.SignedInUserId ? m_context.SignedInUserId() : -1;
 }
 
 TSearches::~TSearches() {
@@ -79,8 +67,8 @@ TSearches::~TSearches() {
 
 void TSearches::ReadFile() {
     const QString path = QPath(m_path);
-    if (!QFile::exists(path) && QFile::exists(QPath(m_dataFolder + SpareFileName)))
-        QFile::copy(QPath(m_dataFolder + SpareFileName), path);
+    if (!QFile::exists(path) && QFile::exists(QPath(m_context.DataFolder + SpareFileName)))
+        QFile::copy(QPath(m_context.DataFolder + SpareFileName), path);
     Xml.clear();
     if (QFileInfo::exists(path)) {
         QFile file(path);
@@ -93,8 +81,8 @@ void TSearches::ReadFile() {
             // Unreadable now is not necessarily lost for good: keep the file for the user
             // instead of deleting it, and start from the empty document.
             file.close();
-            QFile::remove(QPath(m_dataFolder + UnreadableFileName));
-            if (!QFile::rename(path, QPath(m_dataFolder + UnreadableFileName)))
+            QFile::remove(QPath(m_context.DataFolder + UnreadableFileName));
+            if (!QFile::rename(path, QPath(m_context.DataFolder + UnreadableFileName)))
                 QFile::remove(path);
             LogQuietly("Cannot read " + m_path + "; moved aside as " + UnreadableFileName);
             Xml = EmptyDocument;
@@ -134,7 +122,7 @@ void TSearches::LoadElements(const pugi::xml_node& root) {
     for (const pugi::xml_node& element : root.children()) {
         if (element.type() != pugi::node_element)
             continue;
-        auto search = std::make_unique<TSearch>(element);
+        auto search = std::make_unique<TSearch>(element, m_context.Search);
         // A search cannot be shown or run without its category; its element stays.
         if (!search->Category) {
             LogQuietly("Search ID " + std::to_string(search->SearchId) + " names no known category");
@@ -160,8 +148,8 @@ void TSearches::Save(TSearch& search, bool local, bool remote, pugi::xml_documen
     }
     std::exception_ptr failure;
     try {
-        if (remote && RemoteStore)
-            RemoteStore->SaveSearch(search);
+        if (remote && m_context.RemoteStore)
+            m_context.RemoteStore->SaveSearch(search);
         if (local) {
             pugi::xml_node root = document->document_element();
             root.remove_child(root.child(ElementName(search).c_str()));
@@ -186,8 +174,8 @@ std::unique_ptr<TSearch> TSearches::Delete(TSearch& search) {
         root.remove_child(root.child(ElementName(search).c_str()));
         SerialiseIntoXml(*document);
     }
-    if (RemoteStore)
-        RemoteStore->DeleteSearch(search);
+    if (m_context.RemoteStore)
+        m_context.RemoteStore->DeleteSearch(search);
     for (auto item = Items.begin(); item != Items.end(); ++item)
         if (item->get() == &search) {
             std::unique_ptr<TSearch> taken = std::move(*item);

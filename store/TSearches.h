@@ -12,6 +12,19 @@
 
 class IRemoteSearchStore;
 
+/// Where a searches collection keeps its file and what it hands to its searches; the
+/// session fills one in for every program alike.
+struct TSearchesContext {
+    /// Holds the searches file; ends in "/".
+    std::string DataFolder;
+    /// Given to every search read from the file (not owned; null for the defaults).
+    const TSearchContext* Search = nullptr;
+    /// The account database's side (not owned); null leaves searches local only.
+    IRemoteSearchStore* RemoteStore = nullptr;
+    /// The signed-in user's account id, -1 when nobody is signed in; unset means nobody.
+    std::function<int()> SignedInUserId;
+};
+
 /// A save or delete of the searches file that could not be carried out.
 class TSearchesError final : public std::runtime_error {
 public:
@@ -31,10 +44,9 @@ public:
     static constexpr const char* UnreadableFileName = "SearchesTXF.unreadable";
     static constexpr const char* EmptyDocument = "<searches></searches>";
 
-    /// Create: reads the file of the session's data folder into Xml; never fails once a
-    /// session exists (without one it throws std::logic_error).
-    TSearches();
-    /// The same for the file in dataFolder (ending in "/").
+    /// Create: reads the file of the context's data folder into Xml; never fails.
+    explicit TSearches(TSearchesContext context);
+    /// The same for the file in dataFolder (ending in "/"), with searches kept locally.
     explicit TSearches(std::string dataFolder);
     /// Writes Xml to the file (failures end quietly), then destroys the searches in order.
     ~TSearches();
@@ -65,11 +77,8 @@ public:
     void WriteFile() const;
 
     const std::string& FilePath() const { return m_path; }
+    const TSearchesContext& Context() const { return m_context; }
 
-    /// The account database's side; null (the default) leaves searches local only.
-    static IRemoteSearchStore* RemoteStore;
-    /// The signed-in user's account id, -1 when nobody is signed in; unset means nobody.
-    static std::function<int()> SignedInUserId;
     /// A file larger than this is not read (it is moved aside as unreadable).
     static std::uint64_t MaxFileSize;
 
@@ -80,6 +89,8 @@ private:
     void LoadElements(const pugi::xml_node& root);
     void SerialiseIntoXml(const pugi::xml_document& document);
 
-    std::string m_dataFolder;
+    int CurrentUserId() const;
+
+    TSearchesContext m_context;
     std::string m_path;
 };

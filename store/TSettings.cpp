@@ -7,7 +7,6 @@
 #include <QSettings>
 #include <QStringList>
 
-#include "core/TSession.h"
 #include "refdata/TPlaces.h"
 
 namespace {
@@ -66,7 +65,7 @@ TSettings::~TSettings() {
 }
 
 void TSettings::Load() {
-    Load(Session && Session->Places ? Session->Places.get() : nullptr);
+    Load(nullptr);
 }
 
 void TSettings::Load(const TPlaces* places) {

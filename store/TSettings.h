@@ -30,7 +30,7 @@ public:
     TPlaceList DefaultLocations;
 
     /// Reads the stored values into the fields; missing or unreadable values keep theirs.
-    /// The default locations are read only when the session's place table is loaded.
+    /// The default locations are not read (see LoadDefaultLocations).
     void Load();
     /// As Load, looking the default locations up in places (none: not read).
     void Load(const TPlaces* places);

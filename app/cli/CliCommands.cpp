@@ -14,6 +14,7 @@
 #include "CliSession.h"
 #include "core/TextHelpers.h"
 #include "notify/TNewResultsMonitor.h"
+#include "notify/TSearchMonitor.h"
 #include "notify/TSendMailThread.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
@@ -278,14 +279,13 @@ int CmdRun(const QStringList& arguments) {
         if (!parser.isSet(QStringLiteral("saved"))) {
             if (parser.isSet(QStringLiteral("save")))
                 throw TCliError("--save goes with --saved");
-            TSearch search;
+            TSearch search(&session->SearchContext());
             FillSearch(parser, *session, search);
             RunToEnd(search, view, printLinks);
             return static_cast<int>(CliOk);
         }
         BindCliAccount(*session, {}, {});
-        session->Searches = std::make_unique<TSearches>(session->DataFolder);
-        session->Searches->Load();
+        session->LoadSearches();
         TSearch& search = SavedSearch(*session->Searches, parser.value(QStringLiteral("saved")));
         RunToEnd(search, view, printLinks);
         if (parser.isSet(QStringLiteral("save")))
@@ -303,8 +303,7 @@ int CmdSearches(const QStringList& arguments) {
     return Guarded(arguments, [&] {
         const auto session = SignInForCli();
         BindCliAccount(*session, {}, {});
-        session->Searches = std::make_unique<TSearches>(session->DataFolder);
-        session->Searches->Load();
+        session->LoadSearches();
         for (const auto& search : session->Searches->Items) {
             std::string locations;
             for (const TPlace* place : search->Locations())
@@ -333,8 +332,7 @@ int CmdExport(const QStringList& arguments) {
             throw TCliError("--saved is required");
         const auto session = SignInForCli();
         BindCliAccount(*session, {}, {});
-        session->Searches = std::make_unique<TSearches>(session->DataFolder);
-        session->Searches->Load();
+        session->LoadSearches();
         const TSearch& search = SavedSearch(*session->Searches, parser.value(QStringLiteral("saved")));
         if (format == QLatin1String("csv")) {
             WriteCsvHeader(std::cout);
@@ -352,8 +350,8 @@ namespace {
 
 /// One pass of the monitor over the loaded searches; returns the links of the pages it
 /// examined when it has ended.
-std::vector<std::string> RunOnePass(TSearchItems& searches) {
-    TNewResultsMonitor monitor(&searches);
+std::vector<std::string> RunOnePass(TSession& session) {
+    TNewResultsMonitor monitor(session.MonitorContext());
     QEventLoop loop;
     monitor.OnPassEnded = [&loop] { loop.quit(); };
     monitor.StartPass();
@@ -385,12 +383,11 @@ int CmdCheck(const QStringList& arguments) {
                                           parser.value(QStringLiteral("key")).toStdString());
         if (notify && !bound)
             throw TCliError("--notify needs an account: give --email and --key, or sign in once in Trawlix");
-        session->Searches = std::make_unique<TSearches>(session->DataFolder);
-        session->Searches->Load();
+        session->LoadSearches();
         std::vector<bool> markedBefore;
         for (const auto& search : session->Searches->Items)
             markedBefore.push_back(search->NewResultsAvailable);
-        const std::vector<std::string> links = RunOnePass(session->Searches->Items);
+        const std::vector<std::string> links = RunOnePass(*session);
         if (parser.isSet(QStringLiteral("links")))
             for (const std::string& link : links)
                 std::cerr << link << '\n';
@@ -405,7 +402,7 @@ int CmdCheck(const QStringList& arguments) {
             // Each run of this command is a check after the last one: a newly marked search
             // is news, unlike the first check of the desktop program after it loaded.
             if (notify)
-                search.NotifyNewResults();
+                NotifyNewResults(search, session->MonitorContext());
             session->Searches->Save(search, true, false);
         }
         if (notify && !TSendMailThread::WaitForAll(std::chrono::seconds(60)))

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "core/TSession.h"
+#include "session/TSession.h"
 
 /// Creates the session for the data folder in the environment and signs in (loads the
 /// reference data), running the event loop until that ends. Throws std::runtime_error.

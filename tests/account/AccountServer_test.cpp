@@ -10,7 +10,7 @@
 #include "account/RemoteSearches.h"
 #include "account/TUser.h"
 #include "core/TDatabaseError.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
 #include "search/TSearch.h"
 
 namespace {
@@ -39,7 +39,7 @@ protected:
 
 TEST_F(TAccountServerTest, SignInSaveReadBackAndDelete) {
     EXPECT_EQ(session->ReadProperty("TRAWLIX_VERSION"), "3.33");
-    const std::optional<TIssuedLoginKey> issued = IssueLoginKey("Remote Rita", "rita@example.com");
+    const std::optional<TIssuedLoginKey> issued = IssueLoginKey(session->Database(), "Remote Rita", "rita@example.com");
     ASSERT_TRUE(issued);
     ASSERT_TRUE(session->BindAccount("Rita@Example.com", issued->Key));
     ASSERT_TRUE(session->User);
@@ -51,22 +51,22 @@ TEST_F(TAccountServerTest, SignInSaveReadBackAndDelete) {
     session->User->NetworkID = 2;
     ASSERT_TRUE(session->User->SaveAccount("n'ew"));
     std::unique_ptr<TUser> readBack;
-    ASSERT_TRUE(TUser::Find(0, "RITA@example.com", true, true, "n'ew", readBack));
+    ASSERT_TRUE(TUser::Find(session->Database(), 0, "RITA@example.com", true, true, "n'ew", readBack));
     EXPECT_EQ(readBack->Phone, "5550100");
     EXPECT_EQ(readBack->NetworkID, 2);
 
-    TSearch search;
+    TSearch search(&session->SearchContext());
     search.Category = &category;
     search.Name = "over the wire";
-    ASSERT_TRUE(SaveSearchRemote(search));
+    ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     ASSERT_GT(search.SearchId, 0);
     EXPECT_EQ(Value("SELECT SRCH_NAME FROM SEARCHES WHERE SRCH_ID = " + std::to_string(search.SearchId)).toString(),
               QStringLiteral("over the wire"));
     search.Name = "renamed";
-    ASSERT_TRUE(SaveSearchRemote(search));
+    ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_EQ(Value("SELECT SRCH_NAME FROM SEARCHES WHERE SRCH_ID = " + std::to_string(search.SearchId)).toString(),
               QStringLiteral("renamed"));
-    ASSERT_TRUE(DeleteSearchRemote(search));
+    ASSERT_TRUE(DeleteSearchRemote(session->Database(), search));
     EXPECT_EQ(Value("SELECT COUNT(*) FROM SEARCHES WHERE SRCH_ID = " + std::to_string(search.SearchId)).toInt(), 0);
 
     ASSERT_TRUE(session->User->SetLoggedIn(false));
@@ -76,7 +76,7 @@ TEST_F(TAccountServerTest, SignInSaveReadBackAndDelete) {
 }
 
 TEST_F(TAccountServerTest, AServerThatStopsFailsQuietlyAndOneThatReturnsIsReconnected) {
-    const std::optional<TIssuedLoginKey> issued = IssueLoginKey("Sam", "sam@example.com");
+    const std::optional<TIssuedLoginKey> issued = IssueLoginKey(session->Database(), "Sam", "sam@example.com");
     ASSERT_TRUE(issued);
     ASSERT_TRUE(session->BindAccount("sam@example.com", issued->Key));
     TUser& user = *session->User;
@@ -87,9 +87,9 @@ TEST_F(TAccountServerTest, AServerThatStopsFailsQuietlyAndOneThatReturnsIsReconn
     EXPECT_EQ(messages.Shown, std::vector<std::string>{ConnectionError});
     EXPECT_FALSE(user.SetLoggedIn(false));
     EXPECT_TRUE(user.LoggedIn); // unchanged by the failed mark
-    TSearch search;
+    TSearch search(&session->SearchContext());
     search.Category = &category;
-    EXPECT_FALSE(SaveSearchRemote(search));
+    EXPECT_FALSE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_EQ(search.SearchId, 0);
     // One message per failed transaction start, none for the reads.
     EXPECT_EQ(messages.Shown, std::vector<std::string>(3, ConnectionError));
@@ -103,7 +103,7 @@ TEST_F(TAccountServerTest, AServerThatStopsFailsQuietlyAndOneThatReturnsIsReconn
     EXPECT_TRUE(user.SaveAccount(""));
     EXPECT_EQ(Value("SELECT USR_PHONE FROM USERS WHERE USR_NAME = 'sam@example.com'").toString(),
               QStringLiteral("kept"));
-    EXPECT_TRUE(SaveSearchRemote(search));
+    EXPECT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_GT(search.SearchId, 0);
     EXPECT_EQ(session->ReadProperty("TRAWLIX_VERSION"), "3.33");
     EXPECT_TRUE(messages.Shown.empty());

@@ -2,7 +2,7 @@
 // ctest-labels: db threads
 // Sign-in and sign-out with an account bound, against a real embedded database: the
 // sign-out thread hands its database steps to the user-interface thread.
-#include "core/TSession.h"
+#include "session/TSession.h"
 
 #include <gtest/gtest.h>
 

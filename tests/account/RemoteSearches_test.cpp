@@ -11,7 +11,8 @@
 #include "TestSupport.h"
 #include "account/Credentials.h"
 #include "account/TUser.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
+#include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/TSearch.h"
 #include "store/TSearches.h"
@@ -43,7 +44,7 @@ protected:
         TConfig config = folder.Config();
         config.AccountDatabase = database->File();
         TSession session(config);
-        const std::optional<TIssuedLoginKey> issued = IssueLoginKey("Searcher", "searcher@example.com");
+        const std::optional<TIssuedLoginKey> issued = IssueLoginKey(session.Database(), "Searcher", "searcher@example.com");
         ASSERT_TRUE(issued);
         key = issued->Key;
     }
@@ -54,7 +55,7 @@ protected:
         TConfig config = folder.Config();
         config.AccountDatabase = database->File();
         session = std::make_unique<TSession>(config);
-        session->Places = std::make_unique<TPlaces>(folder.File("Places.tx"));
+        session->SetTables(std::make_unique<TPlaces>(folder.File("Places.tx")), nullptr);
         ASSERT_TRUE(session->BindAccount("searcher@example.com", key));
         for (int i = 10; i < 13; ++i)
             places.push_back(session->Places->Items[i].get());
@@ -94,9 +95,9 @@ std::unique_ptr<TTestDatabase> TRemoteSearchesTest::database;
 std::string TRemoteSearchesTest::key;
 
 TEST_F(TRemoteSearchesTest, InsertSendsEmptyTextsAndNoFolderAsNull) {
-    TSearch search;
+    TSearch search(&session->SearchContext());
     search.Category = &other.Child;
-    ASSERT_TRUE(SaveSearchRemote(search));
+    ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     ASSERT_GT(search.SearchId, 0);
     const std::vector<QVariant> row =
         Row("USR_ID, SRCH_NAME, FLD_ID, CAT_ID, POS_KEYWORDS, NEG_KEYWORDS, FILTER_KEYWORDS, ADV1, ADV6, "
@@ -140,12 +141,12 @@ TEST_F(TRemoteSearchesTest, EachCategoryGroupFillsOnlyItsSlots) {
     };
     for (const TCase& test : cases) {
         TCategoryRecords category(test.Group, "sub");
-        TSearch search;
+        TSearch search(&session->SearchContext());
         search.Category = &category.Child;
         // Extras of every group are set; only the search's group may be sent.
         search.MinAge = 1, search.MinRent = 2, search.MinPrice = 3, search.Bedrooms = 4, search.Telecommuting = true;
         test.Fill(search);
-        ASSERT_TRUE(SaveSearchRemote(search)) << test.Group;
+        ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search)) << test.Group;
         const std::vector<QVariant> row = Row(SlotColumns, search.SearchId);
         ASSERT_EQ(row.size(), 8u);
         for (std::size_t i = 0; i < 8; ++i) {
@@ -158,24 +159,24 @@ TEST_F(TRemoteSearchesTest, EachCategoryGroupFillsOnlyItsSlots) {
 }
 
 TEST_F(TRemoteSearchesTest, LocationsAreWrittenUpdatedAndReadBack) {
-    TSearch search;
+    TSearch search(&session->SearchContext());
     search.Category = &other.Child;
     search.Name = "three places";
     search.SetLocations(places);
     search.LocationsChanged = true;
-    ASSERT_TRUE(SaveSearchRemote(search));
+    ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_FALSE(search.LocationsChanged);
     EXPECT_EQ(LocationRows(search.SearchId), Ids(places));
 
     // An update without a change of locations leaves the rows alone.
     search.Name = "renamed";
     search.SetLocations({places[0]});
-    ASSERT_TRUE(SaveSearchRemote(search));
+    ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_EQ(Row("SRCH_NAME", search.SearchId)[0].toString(), QStringLiteral("renamed"));
     EXPECT_EQ(LocationRows(search.SearchId), Ids(places));
     // With the change flagged, they are rewritten.
     search.LocationsChanged = true;
-    ASSERT_TRUE(SaveSearchRemote(search));
+    ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_FALSE(search.LocationsChanged);
     EXPECT_EQ(LocationRows(search.SearchId), std::vector<int>{places[0]->Id});
 
@@ -183,7 +184,7 @@ TEST_F(TRemoteSearchesTest, LocationsAreWrittenUpdatedAndReadBack) {
     database->Execute("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) + ", 987654)");
     database->Execute("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) + ", " +
                       std::to_string(places[2]->Id) + ")");
-    TSearch copy;
+    TSearch copy(&session->SearchContext());
     copy.SearchId = search.SearchId;
     copy.DiscardLocations();
     std::vector<int> readBack = Ids(copy.Locations()); // in the server's order
@@ -191,40 +192,40 @@ TEST_F(TRemoteSearchesTest, LocationsAreWrittenUpdatedAndReadBack) {
     std::vector<int> expected{places[0]->Id, places[2]->Id};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(readBack, expected);
-    TSearch unsaved;
+    TSearch unsaved(&session->SearchContext());
     unsaved.DiscardLocations();
     EXPECT_TRUE(unsaved.Locations().empty());
 }
 
 TEST_F(TRemoteSearchesTest, UpdateAndDeleteWithoutARowTouchNothing) {
-    TSearch search;
+    TSearch search(&session->SearchContext());
     search.Category = &other.Child;
-    EXPECT_FALSE(UpdateSearchRemote(search));
-    EXPECT_FALSE(DeleteSearchRemote(search));
+    EXPECT_FALSE(UpdateSearchRemote(session->Database(), search));
+    EXPECT_FALSE(DeleteSearchRemote(session->Database(), search));
     search.SearchId = -3;
-    EXPECT_FALSE(UpdateSearchRemote(search));
-    EXPECT_FALSE(DeleteSearchRemote(search));
+    EXPECT_FALSE(UpdateSearchRemote(session->Database(), search));
+    EXPECT_FALSE(DeleteSearchRemote(session->Database(), search));
     EXPECT_EQ(search.SearchId, -3);
     EXPECT_TRUE(messages.Shown.empty());
 }
 
 TEST_F(TRemoteSearchesTest, DeleteRemovesTheRowAndItsLocations) {
-    TSearch search;
+    TSearch search(&session->SearchContext());
     search.Category = &other.Child;
     search.SetLocations(places);
-    ASSERT_TRUE(SaveSearchRemote(search));
+    ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_EQ(LocationRows(search.SearchId).size(), 3u); // a new row gets every location
-    ASSERT_TRUE(DeleteSearchRemote(search));
+    ASSERT_TRUE(DeleteSearchRemote(session->Database(), search));
     EXPECT_TRUE(Row("SRCH_ID", search.SearchId).empty());
     EXPECT_TRUE(LocationRows(search.SearchId).empty());
     // The row is gone: an update is not reported as saved.
-    EXPECT_FALSE(UpdateSearchRemote(search));
+    EXPECT_FALSE(UpdateSearchRemote(session->Database(), search));
 }
 
 TEST_F(TRemoteSearchesTest, TheSearchesFileSavesAndDeletesRemotelyThroughTheSession) {
     folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
-    TSearches searches(folder.Path());
-    auto owned = std::make_unique<TSearch>();
+    TSearches searches(session->SearchesContext());
+    auto owned = std::make_unique<TSearch>(&session->SearchContext());
     TSearch& search = *owned;
     search.Category = &other.Child;
     search.Name = "mirrored";
@@ -241,7 +242,7 @@ TEST_F(TRemoteSearchesTest, TheSearchesFileSavesAndDeletesRemotelyThroughTheSess
 
     // A refused remote write does not stop the local save.
     session->User.reset();
-    TSearch local;
+    TSearch local(&session->SearchContext());
     local.Category = &other.Child;
     local.Name = "local only";
     EXPECT_NO_THROW(searches.Save(local, true, true));
@@ -251,10 +252,10 @@ TEST_F(TRemoteSearchesTest, TheSearchesFileSavesAndDeletesRemotelyThroughTheSess
 
 TEST_F(TRemoteSearchesTest, InsertingWhileNobodyIsSignedInFails) {
     session->User.reset();
-    TSearch search;
+    TSearch search(&session->SearchContext());
     search.Category = &other.Child;
     search.Name = "orphan";
-    EXPECT_FALSE(SaveSearchRemote(search));
+    EXPECT_FALSE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_EQ(search.SearchId, 0);
     EXPECT_EQ(database->Value("SELECT COUNT(*) FROM SEARCHES WHERE SRCH_NAME = 'orphan'").toInt(), 0);
     EXPECT_TRUE(messages.Shown.empty());
@@ -264,19 +265,19 @@ TEST_F(TRemoteSearchesTest, AFailingLocationStatementRollsTheInsertBack) {
     database->Execute("ALTER TABLE SEARCH_LOCATIONS ADD CONSTRAINT TEST_REJECTED CHECK (SRCH_LOCATION_ID <> 424242)");
     TPlace rejected;
     rejected.Id = 424242;
-    TSearch search;
+    TSearch search(&session->SearchContext());
     search.Category = &other.Child;
     search.Name = "rolled back";
     search.SetLocations({places[0], &rejected});
     search.LocationsChanged = true;
-    EXPECT_FALSE(SaveSearchRemote(search));
+    EXPECT_FALSE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_EQ(search.SearchId, 0); // the id of the rolled-back row is not kept
     EXPECT_TRUE(search.LocationsChanged);
     EXPECT_EQ(database->Value("SELECT COUNT(*) FROM SEARCHES WHERE SRCH_NAME = 'rolled back'").toInt(), 0);
     database->Execute("ALTER TABLE SEARCH_LOCATIONS DROP CONSTRAINT TEST_REJECTED");
     // The connection is usable again afterwards.
     search.SetLocations({places[0]});
-    EXPECT_TRUE(SaveSearchRemote(search));
+    EXPECT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_EQ(LocationRows(search.SearchId), std::vector<int>{places[0]->Id});
     EXPECT_TRUE(messages.Shown.empty());
 }

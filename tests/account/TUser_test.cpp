@@ -13,7 +13,7 @@
 #include "account/Credentials.h"
 #include "account/TGsmNetwork.h"
 #include "core/TDatabaseError.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
 #include "core/TextHelpers.h"
 
 namespace {
@@ -66,8 +66,8 @@ TEST_F(TUserTest, WrongKeysAndUnknownAddressesSignNobodyIn) {
 }
 
 TEST_F(TUserTest, AskingAgainIssuesANewKeyForTheSameAccount) {
-    const std::optional<TIssuedLoginKey> first = IssueLoginKey("Dora", "dora@example.com");
-    const std::optional<TIssuedLoginKey> second = IssueLoginKey("Dora", "DORA@example.com");
+    const std::optional<TIssuedLoginKey> first = IssueLoginKey(session->Database(), "Dora", "dora@example.com");
+    const std::optional<TIssuedLoginKey> second = IssueLoginKey(session->Database(), "Dora", "DORA@example.com");
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->NewId, second->NewId);
     EXPECT_NE(first->Key, second->Key);
@@ -78,8 +78,8 @@ TEST_F(TUserTest, AskingAgainIssuesANewKeyForTheSameAccount) {
 
 TEST_F(TUserTest, AnAddressTooLongForTheNameIsRefused) {
     const std::string longAddress = std::string(45, 'x') + "@example.com";
-    EXPECT_THROW(IssueLoginKey("Long", longAddress), TDatabaseError);
-    EXPECT_THROW(IssueLoginKey("Empty", ""), TDatabaseError);
+    EXPECT_THROW(IssueLoginKey(session->Database(), "Long", longAddress), TDatabaseError);
+    EXPECT_THROW(IssueLoginKey(session->Database(), "Empty", ""), TDatabaseError);
     EXPECT_EQ(database->Value("SELECT COUNT(*) FROM USERS WHERE USR_NAME = '" + longAddress + "'").toInt(), 0);
 }
 
@@ -89,19 +89,19 @@ TEST_F(TUserTest, FindMatchesByIdOrCaseInsensitiveName) {
     const int id = Column("USR_ID", "Eve@Example.com").toInt();
     std::unique_ptr<TUser> user = std::make_unique<TUser>();
 
-    EXPECT_TRUE(TUser::Find(0, "eVE@EXAMPLE.com", true, false, key, user));
+    EXPECT_TRUE(TUser::Find(session->Database(), 0, "eVE@EXAMPLE.com", true, false, key, user));
     EXPECT_FALSE(user); // reset first, not built
-    EXPECT_TRUE(TUser::Find(0, "EVE@example.com", false, true, stored, user));
+    EXPECT_TRUE(TUser::Find(session->Database(), 0, "EVE@example.com", false, true, stored, user));
     ASSERT_TRUE(user);
     EXPECT_EQ(user->ID, id);
     EXPECT_EQ(user->Password, stored);
     // With an id the name plays no part.
-    EXPECT_TRUE(TUser::Find(id, "someone.else@example.com", false, true, stored, user));
+    EXPECT_TRUE(TUser::Find(session->Database(), id, "someone.else@example.com", false, true, stored, user));
     ASSERT_TRUE(user);
     EXPECT_EQ(user->Name, "Eve@Example.com");
-    EXPECT_FALSE(TUser::Find(id + 1000, "", false, true, stored, user));
+    EXPECT_FALSE(TUser::Find(session->Database(), id + 1000, "", false, true, stored, user));
     EXPECT_FALSE(user);
-    EXPECT_FALSE(TUser::Find(0, "eve@example.com", false, true, key, user)); // plain key never stored
+    EXPECT_FALSE(TUser::Find(session->Database(), 0, "eve@example.com", false, true, key, user)); // plain key never stored
     EXPECT_FALSE(user);
 }
 
@@ -112,7 +112,7 @@ TEST_F(TUserTest, LoggedInIsTrueOnlyForCapitalT) {
              {"'T'", true}, {"'t'", false}, {"'F'", false}, {"''", false}, {"NULL", false}}) {
         database->Execute("UPDATE USERS SET USR_LOGGED = " + value + " WHERE USR_NAME = 'flags@example.com'");
         std::unique_ptr<TUser> user;
-        ASSERT_TRUE(TUser::Find(0, "flags@example.com", false, true, stored, user));
+        ASSERT_TRUE(TUser::Find(session->Database(), 0, "flags@example.com", false, true, stored, user));
         EXPECT_EQ(user->LoggedIn, expected) << value;
     }
 }
@@ -132,7 +132,7 @@ TEST_F(TUserTest, SaveAccountWritesTheDetailsAndNullNetworkStaysNull) {
     ASSERT_TRUE(session->BindAccount("gina@example.com", key));
     TUser& user = *session->User;
     EXPECT_EQ(user.NetworkID, 0); // NULL column
-    EXPECT_EQ(user.Network(), nullptr);
+    EXPECT_EQ(user.Network(session->GsmNetworks), nullptr);
 
     user.RealName = "Gina Lollo";
     user.Phone = "555-0100 ext.";
@@ -180,20 +180,20 @@ TEST_F(TUserTest, NetworkLooksUpTheSessionsListAndFollowsChanges) {
     ASSERT_TRUE(session->BindAccount("ida@example.com", key));
     TUser& user = *session->User;
     user.NetworkID = 3;
-    TGsmNetwork* network = user.Network();
+    TGsmNetwork* network = user.Network(session->GsmNetworks);
     ASSERT_NE(network, nullptr);
     EXPECT_EQ(network->ID, 3);
     EXPECT_EQ(network->Gateway, "tmomail.net");
-    EXPECT_EQ(user.Network(), network);
+    EXPECT_EQ(user.Network(session->GsmNetworks), network);
     user.NetworkID = 2;
-    ASSERT_NE(user.Network(), nullptr);
-    EXPECT_EQ(user.Network()->Gateway, "vtext.com");
+    ASSERT_NE(user.Network(session->GsmNetworks), nullptr);
+    EXPECT_EQ(user.Network(session->GsmNetworks)->Gateway, "vtext.com");
     user.NetworkID = 999;
-    EXPECT_EQ(user.Network(), nullptr);
-    EXPECT_EQ(user.Network(), nullptr);
+    EXPECT_EQ(user.Network(session->GsmNetworks), nullptr);
+    EXPECT_EQ(user.Network(session->GsmNetworks), nullptr);
     session->GsmNetworks.push_back(std::make_unique<TGsmNetwork>(999, "Late carrier", "late.example.com"));
-    ASSERT_NE(user.Network(), nullptr); // nothing was remembered
-    EXPECT_EQ(user.Network()->Name, "Late carrier");
+    ASSERT_NE(user.Network(session->GsmNetworks), nullptr); // nothing was remembered
+    EXPECT_EQ(user.Network(session->GsmNetworks)->Name, "Late carrier");
 }
 
 TEST_F(TUserTest, SetLoggedInMarksTheRowAndFailuresKeepTheRecord) {

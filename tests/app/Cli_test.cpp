@@ -11,7 +11,7 @@
 
 #include "TSiteSimulator.h"
 #include "TestSupport.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
@@ -65,7 +65,7 @@ protected:
         session.OpenSession();
         ASSERT_TRUE(WaitFor([&] { return session.SignedIn; }));
         TSearches searches(folder.Path());
-        TSearch search;
+        TSearch search(&session.SearchContext());
         search.SearchId = id;
         search.Name = name;
         search.Category = session.Categories->FindById(36);
@@ -128,7 +128,7 @@ TEST_F(CliTest, RunPrintsExactlyTheEntriesOfTheSearch) {
     TSession session(config);
     session.OpenSession();
     ASSERT_TRUE(WaitFor([&] { return session.SignedIn; }));
-    TSearch search;
+    TSearch search(&session.SearchContext());
     search.Category = session.Categories->FindById(36);
     search.SetLocations({session.Places->FindById(254), session.Places->FindById(260)});
     search.PositiveKeywords = "bike";

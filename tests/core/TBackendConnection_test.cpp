@@ -14,7 +14,8 @@
 #include "TTestDatabase.h"
 #include "TestSupport.h"
 #include "core/TDatabaseError.h"
-#include "core/TSession.h"
+#include "core/TTransaction.h"
+#include "session/TSession.h"
 #include "core/TStoredProc.h"
 
 namespace {
@@ -31,7 +32,7 @@ TEST_F(TBackendTest, TheConnectionIsConfiguredAndOpensOnDemand) {
     EXPECT_EQ(db.userName(), QStringLiteral("TRAWLIXCLIENT"));
 
     // NewQuery on a closed connection opens it.
-    const std::unique_ptr<QSqlQuery> query = session->NewQuery("SELECT CURRENT_USER FROM RDB$DATABASE");
+    const std::unique_ptr<QSqlQuery> query = session->Database().NewQuery("SELECT CURRENT_USER FROM RDB$DATABASE");
     EXPECT_TRUE(db.isOpen());
     ASSERT_TRUE(query->exec());
     ASSERT_TRUE(query->next());
@@ -48,32 +49,49 @@ TEST_F(TBackendTest, ReadPropertyGivesTheValueOrEmptyWithoutMessage) {
 }
 
 TEST_F(TBackendTest, RollbackWithoutATransactionDoesNothing) {
-    EXPECT_NO_THROW(session->Rollback());
-    ASSERT_TRUE(session->StartTransaction());
-    session->Commit();
-    EXPECT_NO_THROW(session->Rollback());
-    EXPECT_THROW(session->Commit(), TDatabaseError);
+    TBackendConnection& db = session->Database();
+    EXPECT_NO_THROW(db.Rollback());
+    ASSERT_NO_THROW(db.StartTransaction());
+    db.Commit();
+    EXPECT_NO_THROW(db.Rollback());
+    EXPECT_THROW(db.Commit(), TDatabaseError);
     EXPECT_TRUE(messages.Shown.empty());
 }
 
-TEST_F(TBackendTest, RollbackUndoesAndCommitKeepsTheWrites) {
-    auto write = [&](const std::string& name) {
-        ASSERT_TRUE(session->StartTransaction());
-        const auto query = session->NewQuery("INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES (:pName, 'x')");
+TEST_F(TBackendTest, ATransactionLeftWithoutCommitRollsBack) {
+    TBackendConnection& db = session->Database();
+    auto insert = [&](const std::string& name) {
+        const auto query = db.NewQuery("INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES (:pName, 'x')");
         query->bindValue(QStringLiteral(":pName"), QString::fromStdString(name));
-        ASSERT_TRUE(query->exec());
+        if (!query->exec())
+            throw TDatabaseError("insert failed");
     };
-    write("ROLLED_BACK");
-    session->Rollback();
-    write("COMMITTED");
-    session->Commit();
-    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM PROPERTIES WHERE PROP_NAME = 'ROLLED_BACK'").toInt(), 0);
-    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM PROPERTIES WHERE PROP_NAME = 'COMMITTED'").toInt(), 1);
+    {
+        TTransaction transaction(db);
+        insert("ROLLED_BACK");
+    }
+    EXPECT_FALSE(db.InTransaction());
+    try {
+        TTransaction transaction(db);
+        insert("FAILED_HALF_WAY");
+        throw TDatabaseError("the second statement failed");
+    } catch (const TDatabaseError&) {
+    }
+    {
+        TTransaction transaction(db);
+        insert("COMMITTED");
+        transaction.Commit();
+    }
+    for (const auto& [name, count] : {std::pair{"ROLLED_BACK", 0}, {"FAILED_HALF_WAY", 0}, {"COMMITTED", 1}})
+        EXPECT_EQ(database->Value(std::string("SELECT COUNT(*) FROM PROPERTIES WHERE PROP_NAME = '") + name + "'").toInt(),
+                  count)
+            << name;
 }
 
 TEST_F(TBackendTest, StoredProcedureTakesInputsByNameAndGivesOutputs) {
-    ASSERT_TRUE(session->StartTransaction());
-    const std::unique_ptr<TStoredProc> procedure = session->NewStoredProc("INSERT_TEMP_USER");
+    TBackendConnection& db = session->Database();
+    ASSERT_NO_THROW(db.StartTransaction());
+    const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("INSERT_TEMP_USER");
     // Set in another order than declared: the object sends them in the declared order.
     procedure->SetParam("EMAIL", QStringLiteral("proc@example.com"));
     procedure->SetParam("Name", QStringLiteral("Proc"));
@@ -81,13 +99,13 @@ TEST_F(TBackendTest, StoredProcedureTakesInputsByNameAndGivesOutputs) {
     EXPECT_GT(procedure->Output("NEW_ID").toInt(), 0);
     EXPECT_EQ(procedure->Output("LOGIN_KEY").toString().size(), 24);
     EXPECT_THROW(procedure->Output("NO_SUCH_OUTPUT"), TDatabaseError);
-    session->Rollback();
+    db.Rollback();
 
-    ASSERT_TRUE(session->StartTransaction());
-    const std::unique_ptr<TStoredProc> wrong = session->NewStoredProc("INSERT_TEMP_USER");
+    ASSERT_NO_THROW(db.StartTransaction());
+    const std::unique_ptr<TStoredProc> wrong = db.NewStoredProc("INSERT_TEMP_USER");
     wrong->SetParam("MAIL", QStringLiteral("typo@example.com"));
     EXPECT_THROW(wrong->Execute(), TDatabaseError);
-    session->Rollback();
+    db.Rollback();
     EXPECT_EQ(database->Value("SELECT COUNT(*) FROM USERS WHERE USR_NAME LIKE 'proc@%'").toInt(), 0);
 }
 
@@ -97,12 +115,12 @@ TEST_F(TBackendTest, AnUnreachableDatabaseFailsEachWayOnce) {
     session.reset();
     session = std::make_unique<TSession>(config);
 
-    EXPECT_THROW(session->Connection(), TDatabaseError);
+    EXPECT_THROW(session->Database().Connection(), TDatabaseError);
     EXPECT_THROW(session->ReadProperty("TRAWLIX_VERSION"), TDatabaseError);
     EXPECT_TRUE(messages.Shown.empty());
-    EXPECT_FALSE(session->StartTransaction());
+    EXPECT_EQ(TTransaction::BeginOrReport(session->Database()), nullptr);
     EXPECT_EQ(messages.Shown, std::vector<std::string>{ConnectionError});
-    EXPECT_NO_THROW(session->Rollback());
+    EXPECT_NO_THROW(session->Database().Rollback());
 }
 
 TEST(TBackendConnectionTest, TellsLocalFilesFromServers) {

@@ -14,7 +14,8 @@
 #include "TestSupport.h"
 #include "account/TGsmNetwork.h"
 #include "account/TUser.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
+#include "notify/TSearchMonitor.h"
 #include "notify/TSendMailThread.h"
 #include "search/TSearch.h"
 
@@ -93,7 +94,7 @@ protected:
 TEST_F(NotifyNewResultsTest, SendsAnSmsAndAnEMailWithTheSameText) {
     TSmtpTestServer server("login", Sender, Password);
     StartSession(server.Port());
-    search.NotifyNewResults();
+    NotifyNewResults(search, session->MonitorContext());
     const auto mails = Delivered(server, 2);
     ASSERT_EQ(mails.size(), 2u);
     EXPECT_EQ(Recipients(mails), (std::vector<std::string>{"5551234567@vtext.com", "pat@example.test"}));
@@ -140,7 +141,7 @@ TEST_F(NotifyNewResultsTest, AddressesAreCleanedAndTheNameIsQuotedAsItIs) {
         session->User->Phone = c.phone;
         session->User->EMail = c.email;
         search.Name = c.name;
-        search.NotifyNewResults();
+        NotifyNewResults(search, session->MonitorContext());
         const auto mails = Delivered(server, c.recipients.size());
         EXPECT_EQ(Recipients(mails), c.recipients) << c.what;
         for (const auto& mail : mails) {
@@ -177,7 +178,7 @@ TEST_F(NotifyNewResultsTest, FlagsAndMissingDetailsSuppressTheirMail) {
         session->User->Phone = c.phone;
         session->User->NetworkID = c.network;
         session->User->EMail = c.address;
-        search.NotifyNewResults();
+        NotifyNewResults(search, session->MonitorContext());
         EXPECT_EQ(Recipients(Delivered(server, c.recipients.size())), c.recipients) << c.what;
     }
 }
@@ -186,7 +187,7 @@ TEST_F(NotifyNewResultsTest, AServerWithoutLoginReceivesNothing) {
     for (const char* mode : {"plain-only", "none"}) {
         TSmtpTestServer server(mode, Sender, Password);
         StartSession(server.Port());
-        search.NotifyNewResults();
+        NotifyNewResults(search, session->MonitorContext());
         EXPECT_TRUE(Delivered(server, 0).empty()) << mode;
     }
 }
@@ -197,7 +198,7 @@ TEST_F(NotifyNewResultsTest, AServerThatIsDownLosesTheMailsQuietly) {
     const int port = probe.serverPort();
     probe.close();
     StartSession(port);
-    search.NotifyNewResults();
+    NotifyNewResults(search, session->MonitorContext());
     EXPECT_TRUE(TSendMailThread::WaitForAll(std::chrono::seconds(30)));
 }
 
@@ -205,7 +206,7 @@ TEST_F(NotifyNewResultsTest, NobodySignedInSendsNothing) {
     TSmtpTestServer server("login", Sender, Password);
     StartSession(server.Port());
     session->User.reset();
-    search.NotifyNewResults();
+    NotifyNewResults(search, session->MonitorContext());
     EXPECT_TRUE(Delivered(server, 0).empty());
 }
 

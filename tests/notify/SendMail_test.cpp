@@ -10,7 +10,7 @@
 
 #include "TSmtpTestServer.h"
 #include "TestSupport.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "TestSupport.h"
 #include "account/TGsmNetwork.h"
 #include "account/TUser.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
 #include "notify/TSendMailThread.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
@@ -137,15 +137,14 @@ protected:
         config.MailHost = "127.0.0.1";
         config.MailSender = Sender;
         session = std::make_unique<TSession>(config);
-        session->Places = std::make_unique<TPlaces>(folder.File("Places.tx"));
-        session->Categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
-        session->Searches = std::make_unique<TSearches>(folder.Path());
+        session->SetTables(std::make_unique<TPlaces>(folder.File("Places.tx")), std::make_unique<TCategories>(folder.File("Categories.tx")));
+        session->Searches = std::make_unique<TSearches>(session->SearchesContext());
         session->GsmNetworks.push_back(std::make_unique<TGsmNetwork>(7, "Verizon", "vtext.com"));
         session->User = std::make_unique<TUser>();
         session->User->Phone = "(555) 123-4567";
         session->User->NetworkID = 7;
         session->User->EMail = " pat@example.test ";
-        monitor = std::make_unique<TNewResultsMonitor>();
+        monitor = std::make_unique<TNewResultsMonitor>(session->MonitorContext());
         monitor->SignInPageShowing = [this] { return signInShowing; };
         monitor->SearchWindowVisible = [this] { return searchWindowVisible; };
         monitor->OnPassEnded = [this] { ++passesEnded; };
@@ -162,7 +161,7 @@ protected:
     std::vector<std::unique_ptr<TSearch>>& Items() { return session->Searches->Items; }
 
     TSearch& AddSearch(const std::string& name, const std::vector<int>& places) {
-        auto search = std::make_unique<TSearch>();
+        auto search = std::make_unique<TSearch>(&session->SearchContext());
         search->Name = name;
         search->Category = session->Categories->FindById(Activities);
         search->PositiveKeywords = Word;

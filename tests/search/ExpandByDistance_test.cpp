@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
+#include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 
 namespace {
@@ -13,7 +14,7 @@ class ExpandByDistanceTest : public testing::Test {
 protected:
     void Load(const std::vector<TRefRecord>& records) {
         folder.WriteFile("Places.tx", EncodeRefFile(records));
-        session.Places = std::make_unique<TPlaces>(folder.File("Places.tx"));
+        session.SetTables(std::make_unique<TPlaces>(folder.File("Places.tx")), nullptr);
     }
     std::vector<int> Ids(const TPlaceList& places) const {
         std::vector<int> ids;
@@ -22,7 +23,7 @@ protected:
         return ids;
     }
     std::vector<int> Expand(const std::vector<int>& leaves, int distance) {
-        TSearch search;
+        TSearch search(&session.SearchContext());
         TPlaceList leafPlaces;
         for (int id : leaves)
             leafPlaces.push_back(session.Places->FindById(id));
@@ -70,11 +71,11 @@ TEST_F(ExpandByDistanceTest, WidensEachLeafLocationInFileOrder) {
 
 TEST_F(ExpandByDistanceTest, WithinDistanceIsTheHaversineDistanceInMiles) {
     folder.InstallShippedRefData();
-    session.Places = std::make_unique<TPlaces>(folder.File("Places.tx"));
+    session.SetTables(std::make_unique<TPlaces>(folder.File("Places.tx")), nullptr);
     const TPlace* miami = session.Places->FindById(253);
     const TPlace* fortMyers = session.Places->FindById(238);
     ASSERT_TRUE(miami && fortMyers);
-    TSearch search;
+    TSearch search(&session.SearchContext());
     search.Distance = 118; // the two are 118.4 miles apart
     EXPECT_FALSE(search.WithinDistance(*miami, *fortMyers));
     search.Distance = 119;

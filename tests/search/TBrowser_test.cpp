@@ -234,11 +234,12 @@ TEST(FetchUrlTest, GoesThroughTheProxy) {
     EXPECT_EQ(host, "sfbay.craigslist.org");
 }
 
-TEST(FetchUrlTest, SessionlessOptionsTakeTheProxyFromTheEnvironment) {
+TEST(FetchUrlTest, OptionsTakeTheProxyFromTheConfiguration) {
+    TTempDataFolder folder;
     setenv("TRAWLIX_HTTP_PROXY", "127.0.0.1:1", 1);
-    EXPECT_EQ(TFetchOptions::ForSession().Proxy, "127.0.0.1:1");
+    EXPECT_EQ(TFetchOptions::FromConfig(folder.Config()).Proxy, "127.0.0.1:1");
     unsetenv("TRAWLIX_HTTP_PROXY");
-    EXPECT_EQ(TFetchOptions::ForSession().Proxy, "");
+    EXPECT_EQ(TFetchOptions::FromConfig(folder.Config()).Proxy, "");
 }
 
 TEST(FetchUrlTest, ServerThatNeverAnswersIsCutOff) {

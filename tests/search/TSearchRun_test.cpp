@@ -14,7 +14,7 @@
 #include "TSiteSimulator.h"
 #include "TestSupport.h"
 #include "core/Log.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
@@ -106,9 +106,8 @@ protected:
         config.HttpProxy = proxy;
         config.ParserPauseMs = 0;
         session = std::make_unique<TSession>(config);
-        session->Places = std::make_unique<TPlaces>(folder.File("Places.tx"));
-        session->Categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
-        search = std::make_unique<TSearch>();
+        session->SetTables(std::make_unique<TPlaces>(folder.File("Places.tx")), std::make_unique<TCategories>(folder.File("Categories.tx")));
+        search = std::make_unique<TSearch>(&session->SearchContext());
         search->Category = session->Categories->FindById(Activities);
         search->PositiveKeywords = Word;
     }

@@ -16,7 +16,6 @@ protected:
         places = std::make_unique<TPlaces>(folder.File("Places.tx"));
         categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
     }
-    void TearDown() override { TSearch::LocationsLoader = nullptr; }
 
     TPlace* PlaceNamed(const std::string& name) const {
         for (const auto& place : places->Items)
@@ -159,12 +158,13 @@ TEST_F(TSearchTest, LeafLocationsOfALeafAndOfOverlappingChoices) {
 
 TEST_F(TSearchTest, ChosenLocationsAreReadBackOnlyForASavedSearchWithoutAList) {
     int calls = 0;
-    TSearch::LocationsLoader = [&](TSearch& search, TPlaceList& list) {
+    TSearchContext context;
+    context.LocationsLoader = [&](TSearch& search, TPlaceList& list) {
         ++calls;
         EXPECT_EQ(search.SearchId, 7);
         list.push_back(places->FindById(66));
     };
-    TSearch search;
+    TSearch search(&context);
     search.SearchId = 7;
     EXPECT_TRUE(search.Locations().empty()) << "a new search has its list";
     EXPECT_EQ(calls, 0);

@@ -18,7 +18,7 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "store/IRemoteSearchStore.h"
@@ -42,20 +42,20 @@ protected:
             QSettings::setPath(format, QSettings::UserScope, configHome.path());
         folder.InstallShippedRefData();
         session = std::make_unique<TSession>(folder.Config());
-        session->Places = std::make_unique<TPlaces>(folder.File("Places.tx"));
-        session->Categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
+        places = std::make_unique<TPlaces>(folder.File("Places.tx"));
+        categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
+        searchContext.Places = places.get();
+        searchContext.Categories = categories.get();
     }
 
-    void TearDown() override {
-        TSearches::SignedInUserId = nullptr;
-        TSearches::RemoteStore = nullptr;
-        TSearches::MaxFileSize = std::uint64_t{256} << 20;
+    void TearDown() override { TSearches::MaxFileSize = std::uint64_t{256} << 20; }
+
+    TPlace* Place(int id) const { return places->FindById(id); }
+    const TPlace* Category(int id) const { return categories->FindById(id); }
+
+    std::unique_ptr<TSearches> Searches() const {
+        return std::make_unique<TSearches>(TSearchesContext{folder.Path(), &searchContext, remoteStore, userId});
     }
-
-    TPlace* Place(int id) const { return session->Places->FindById(id); }
-    const TPlace* Category(int id) const { return session->Categories->FindById(id); }
-
-    std::unique_ptr<TSearches> Searches() const { return std::make_unique<TSearches>(folder.Path()); }
 
     std::unique_ptr<TSearches> Loaded() const {
         auto searches = Searches();
@@ -155,6 +155,11 @@ protected:
     TTempDataFolder folder;
     TRecordingMessages messages;
     std::unique_ptr<TSession> session;
+    std::unique_ptr<TPlaces> places;
+    std::unique_ptr<TCategories> categories;
+    TSearchContext searchContext;
+    IRemoteSearchStore* remoteStore = nullptr;
+    std::function<int()> userId;
 };
 
 void ExpectSameEntry(const TEntry& actual, const TEntry& expected) {
@@ -610,7 +615,7 @@ TEST_F(TSearchesTest, OnlyTheSignedInUsersAndUnownedSearchesLoad) {
         return result;
     };
     EXPECT_EQ(ids(*Loaded()), (std::vector<int>{3}));
-    TSearches::SignedInUserId = [] { return 7; };
+    userId = [] { return 7; };
     auto searches = Loaded();
     EXPECT_EQ(ids(*searches), (std::vector<int>{1, 3, 4}));
     // The other user's element stays in the document and the file.
@@ -620,7 +625,7 @@ TEST_F(TSearchesTest, OnlyTheSignedInUsersAndUnownedSearchesLoad) {
 }
 
 TEST_F(TSearchesTest, ASignedInUsersSaveCarriesTheirId) {
-    TSearches::SignedInUserId = [] { return 7; };
+    userId = [] { return 7; };
     const auto search = FullSearch(Community);
     const pugi::xml_document document = ParseFile(SaveToFile(*search));
     EXPECT_EQ(document.document_element().child("search0").child("user_id").text().as_int(), 7);
@@ -783,7 +788,7 @@ public:
 
 TEST_F(TSearchesTest, ARemoteInsertNamesTheElementWithTheNewId) {
     TRecordingRemote remote;
-    TSearches::RemoteStore = &remote;
+    remoteStore = &remote;
     const auto search = FullSearch(Community);
     auto searches = Searches();
     searches->Save(*search, false, true);
@@ -797,7 +802,7 @@ TEST_F(TSearchesTest, ARemoteInsertNamesTheElementWithTheNewId) {
 TEST_F(TSearchesTest, ARemoteFailureStillWritesTheFileThenReachesTheCaller) {
     TRecordingRemote remote;
     remote.Fail = true;
-    TSearches::RemoteStore = &remote;
+    remoteStore = &remote;
     folder.WriteFile("SearchesTXF.tx", "<searches><search3/></searches>");
     const auto search = FullSearch(Community);
     auto searches = Searches();
@@ -808,7 +813,7 @@ TEST_F(TSearchesTest, ARemoteFailureStillWritesTheFileThenReachesTheCaller) {
 
 TEST_F(TSearchesTest, DeleteRemovesTheElementAndHandsTheSearchBack) {
     TRecordingRemote remote;
-    TSearches::RemoteStore = &remote;
+    remoteStore = &remote;
     {
         auto searches = Searches();
         for (int id : {1, 2}) {
@@ -856,14 +861,12 @@ TEST_F(TSearchesTest, LoadingWritesTheTwoLogLines) {
 // ---- The session ----
 
 TEST_F(TSearchesTest, SigningOutReleasesTheSearchesWritingTheFile) {
-    session->Places.reset();
-    session->Categories.reset();
     bool done = false;
     session->OnSignInDone = [&] { done = true; };
     session->OpenSession();
     ASSERT_TRUE(WaitFor([&] { return done; }));
     ASSERT_TRUE(session->SignedIn);
-    session->Searches = std::make_unique<TSearches>();
+    session->LoadSearches();
     EXPECT_EQ(session->Searches->FilePath(), folder.File("SearchesTXF.tx"));
     session->Searches->Xml = "<searches><search8/></searches>";
     session->CloseSession(false);

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
 #include "refdata/TPlaces.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include "account/Credentials.h"
 
 std::string TDatabaseSessionTest::NewAccount(const std::string& email, const std::string& name) {
-    const std::optional<TIssuedLoginKey> issued = IssueLoginKey(name, email);
+    const std::optional<TIssuedLoginKey> issued = IssueLoginKey(session->Database(), name, email);
     EXPECT_TRUE(issued.has_value());
     return issued ? issued->Key : std::string();
 }

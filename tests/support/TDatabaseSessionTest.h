@@ -10,7 +10,7 @@
 
 #include "TTestDatabase.h"
 #include "TestSupport.h"
-#include "core/TSession.h"
+#include "session/TSession.h"
 
 /// A test suite's own account database and, per test, a fresh data folder and a session
 /// connected to that database, with messages recorded.

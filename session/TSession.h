@@ -10,18 +10,18 @@
 
 #include "core/TConfig.h"
 #include "core/TWorkerThread.h"
+#include "notify/TMonitorContext.h"
+#include "search/TSearchContext.h"
+#include "store/TSearches.h"
 #include "store/TSettings.h"
 
-class TPlaces;
-class TSearches;
-class QSqlDatabase;
-class QSqlQuery;
+class TAccountSearchStore;
 class TBackendConnection;
-class TGsmNetwork;
-class TStoredProc;
-class TUser;
 class TCategories;
+class TGsmNetwork;
+class TPlaces;
 class TSession;
+class TUser;
 struct TMailMessage;
 
 /// Loads the reference data for a sign-in on a worker thread; freed when it ends.
@@ -51,8 +51,11 @@ private:
 };
 
 /// The session context: owns the shared state of the program (configuration, reference
-/// data, the signed-in state) and runs sign-in and sign-out. Lives on the user-interface
-/// thread; the session threads reach it only through synchronous hand-overs.
+/// data, the account database connection, the signed-in state), runs sign-in and sign-out,
+/// and wires the subsystems together: the searches, the new-results check and the account
+/// store get everything they need from here, for the windows, the command-line tool and
+/// the tests alike. Lives on the user-interface thread; the session threads reach it only
+/// through synchronous hand-overs.
 class TSession final {
 public:
     /// Resolves the data folder from the environment, empties its "log.tx".
@@ -73,7 +76,7 @@ public:
     std::unique_ptr<TUser> User;
     /// The mobile carrier networks an account may refer to, loaded with the account.
     std::vector<std::unique_ptr<TGsmNetwork>> GsmNetworks;
-    /// The user's searches: made by the search window after sign-in, released (writing the
+    /// The user's searches: made by LoadSearches after sign-in, released (writing the
     /// searches file) at sign-out on the user-interface thread.
     std::unique_ptr<TSearches> Searches;
     bool SessionOpen = false;
@@ -105,22 +108,24 @@ public:
     /// with the given login; returns at once, and nobody learns whether it went out.
     void SendMail(std::unique_ptr<TMailMessage> message, const std::string& userName, const std::string& password);
 
-    /// The account database connection ("IBConnection"), opened when closed; throws
-    /// TDatabaseError when it cannot be opened. All backend operations belong to the
-    /// user-interface thread.
-    QSqlDatabase& Connection();
-    /// Begins the write transaction. A failure shows "Error connecting to database
-    /// server! Please try again later." and returns false instead of throwing.
-    bool StartTransaction();
-    /// Throws TDatabaseError when the commit fails.
-    void Commit();
-    /// Rolls back when a transaction is active, else does nothing; throws on failure.
-    void Rollback();
-    /// A query prepared with exactly this SQL text, owned by the caller; throws
-    /// TDatabaseError (connection or statement).
-    std::unique_ptr<QSqlQuery> NewQuery(const std::string& sql);
-    /// A stored-procedure object for this procedure, owned by the caller.
-    std::unique_ptr<TStoredProc> NewStoredProc(const std::string& name);
+    /// The account database ("IBConnection"), opened on first use. All backend operations
+    /// belong to the user-interface thread.
+    TBackendConnection& Database();
+    /// What every search of this session takes: the configured site and fetching, the
+    /// tables while signed in, and the read-back of a saved search's locations.
+    const TSearchContext& SearchContext() const { return m_searchContext; }
+    /// Where the searches file lives, the account store and the signed-in user's id.
+    TSearchesContext SearchesContext();
+    /// Makes Searches afresh from the searches file and loads the signed-in user's
+    /// searches; the collection it replaces writes its file first.
+    TSearches& LoadSearches();
+    /// What the new-results check takes: the status line, Searches, the account, the
+    /// carrier networks and the mail thread.
+    TMonitorContext MonitorContext();
+    /// The signed-in account's id, -1 when nobody is signed in.
+    int SignedInUserId() const;
+    /// Makes these the session's tables, as a sign-in does once it has loaded them.
+    void SetTables(std::unique_ptr<TPlaces> places, std::unique_ptr<TCategories> categories);
     /// PROP_VALUE of the PROPERTIES row of that name, or empty. A failure to connect is
     /// thrown; a failed query shows the connection error message and gives empty.
     std::string ReadProperty(const std::string& name);
@@ -128,9 +133,6 @@ public:
     /// makes it User, marks it logged in and loads GsmNetworks. False (nobody bound) for
     /// an unknown address, a wrong key or an unreachable database.
     bool BindAccount(const std::string& email, const std::string& loginKey);
-    /// Tells the connection that a statement failed, so that the next use reconnects
-    /// when the server went away.
-    void NoteDatabaseFailure();
 
     /// Runs work on the user-interface thread and waits for it; skipped once the session
     /// is being destroyed. For the session threads.
@@ -155,12 +157,11 @@ private:
     /// Lives on the user-interface thread; receives the hand-overs of the session threads.
     std::unique_ptr<QObject> m_uiContext;
     std::unique_ptr<TBackendConnection> m_backend;
+    std::unique_ptr<TAccountSearchStore> m_remoteStore;
+    TSearchContext m_searchContext;
     std::vector<std::unique_ptr<TWorkerThread>> m_workers;
     bool m_closing = false;
 };
 
 /// Carries out ExitAction 0 (end the desktop session) or 1 (power off) through logind.
 bool ExitWindowsAs(int action);
-
-/// The one session of the program while it exists.
-extern TSession* Session;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/TSession.h"
+#include "session/TSession.h"
 
 #include <algorithm>
 #include <exception>
@@ -18,15 +18,12 @@
 #include "core/Log.h"
 #include "core/TBackendConnection.h"
 #include "core/TDatabaseError.h"
-#include "core/TStoredProc.h"
 #include "core/UiHandOver.h"
+#include "notify/TMailMessage.h"
 #include "notify/TSendMailThread.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/TSearch.h"
-#include "store/TSearches.h"
-
-TSession* Session = nullptr;
 
 TInitSessionThread::TInitSessionThread(TSession& session) : m_session(session) {}
 
@@ -88,11 +85,14 @@ TSession::TSession(TConfig config)
       ExitWindows(ExitWindowsAs), m_uiContext(std::make_unique<QObject>()) {
     ResetLog(DataFolder);
     m_backend = std::make_unique<TBackendConnection>(Config.AccountDatabase, DataFolder);
-    // Searches without a locations list read theirs back from the account database, and
-    // remote saves of the searches collection go there.
-    TSearch::LocationsLoader = ReadSearchLocations;
-    TSearches::RemoteStore = &TAccountSearchStore::Instance();
-    Session = this;
+    m_remoteStore = std::make_unique<TAccountSearchStore>(*m_backend, [this] { return SignedInUserId(); });
+    m_searchContext.SiteDomain = Config.SiteDomain;
+    m_searchContext.Fetch = TFetchOptions::FromConfig(Config);
+    m_searchContext.ParserPauseMs = Config.ParserPauseMs;
+    // Searches without a locations list read theirs back from the account database.
+    m_searchContext.LocationsLoader = [this](TSearch& search, TPlaceList& list) {
+        ReadSearchLocations(*m_backend, Places.get(), search, list);
+    };
 }
 
 TSession::~TSession() {
@@ -113,15 +113,54 @@ TSession::~TSession() {
     TSendMailThread::WaitForAll(std::chrono::seconds(5));
     // Saved while the places its default locations refer to still exist.
     Settings.reset();
+    // The searches refer to the tables and the account store: written and gone first.
+    Searches.reset();
     // The connection belongs to this (the user-interface) thread: closed here.
     User.reset();
     GsmNetworks.clear();
+    m_remoteStore.reset();
     m_backend.reset();
-    if (Session == this) {
-        Session = nullptr;
-        TSearch::LocationsLoader = nullptr;
-        TSearches::RemoteStore = nullptr;
-    }
+}
+
+TBackendConnection& TSession::Database() {
+    return *m_backend;
+}
+
+void TSession::SetTables(std::unique_ptr<TPlaces> places, std::unique_ptr<TCategories> categories) {
+    Places = std::move(places);
+    Categories = std::move(categories);
+    m_searchContext.Places = Places.get();
+    m_searchContext.Categories = Categories.get();
+}
+
+int TSession::SignedInUserId() const {
+    return User ? User->ID : -1;
+}
+
+TSearchesContext TSession::SearchesContext() {
+    return {DataFolder, &m_searchContext, m_remoteStore.get(), [this] { return SignedInUserId(); }};
+}
+
+TSearches& TSession::LoadSearches() {
+    Searches.reset();
+    Searches = std::make_unique<TSearches>(SearchesContext());
+    Searches->Load();
+    return *Searches;
+}
+
+TMonitorContext TSession::MonitorContext() {
+    TMonitorContext context;
+    context.Status = &Status;
+    context.Searches = [this]() -> TSearchItems* { return Searches ? &Searches->Items : nullptr; };
+    context.User = [this] { return User.get(); };
+    context.Networks = [this] { return &GsmNetworks; };
+    context.SendMail = [this](std::unique_ptr<TMailMessage> message) {
+        SendMail(std::move(message), Config.MailSender, Config.MailPassword);
+    };
+    context.MailSender = Config.MailSender;
+    context.SiteDomain = Config.SiteDomain;
+    context.Fetch = m_searchContext.Fetch;
+    return context;
 }
 
 void TSession::HandOver(const std::function<void()>& work) {
@@ -162,8 +201,7 @@ void TSession::OpenSession() {
 
 void TSession::AdoptLoadedData(TInitSessionThread*, std::unique_ptr<TPlaces> places,
                                std::unique_ptr<TCategories> categories) {
-    Places = std::move(places);
-    Categories = std::move(categories);
+    SetTables(std::move(places), std::move(categories));
     OpenSucceeded();
 }
 
@@ -219,6 +257,8 @@ void TSession::CloseSession(bool quitAfterwards) {
 void TSession::ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_ptr<TCategories>& categories) {
     places = std::move(Places);
     categories = std::move(Categories);
+    m_searchContext.Places = nullptr;
+    m_searchContext.Categories = nullptr;
     // Destroying the collection writes the searches file; the search window's lists refer
     // to it, so this happens here on the user-interface thread.
     Searches.reset();
@@ -259,53 +299,18 @@ void TSession::ReleaseAccount() {
     m_backend->Close();
 }
 
-QSqlDatabase& TSession::Connection() {
-    return m_backend->Connection();
-}
-
-bool TSession::StartTransaction() {
-    try {
-        m_backend->StartTransaction();
-        return true;
-    } catch (const std::exception& error) {
-        WriteLogQuietly(error.what());
-        UserMessages().Error("Error connecting to database server! Please try again later.");
-        return false;
-    }
-}
-
-void TSession::Commit() {
-    m_backend->Commit();
-}
-
-void TSession::Rollback() {
-    m_backend->Rollback();
-}
-
-std::unique_ptr<QSqlQuery> TSession::NewQuery(const std::string& sql) {
-    return m_backend->NewQuery(sql);
-}
-
-std::unique_ptr<TStoredProc> TSession::NewStoredProc(const std::string& name) {
-    return m_backend->NewStoredProc(name);
-}
-
-void TSession::NoteDatabaseFailure() {
-    m_backend->NoteFailure();
-}
-
 std::string TSession::ReadProperty(const std::string& name) {
     std::string result;
-    Connection(); // a failure to connect reaches the caller
+    m_backend->Connection(); // a failure to connect reaches the caller
     try {
-        const std::unique_ptr<QSqlQuery> query = NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
+        const std::unique_ptr<QSqlQuery> query = m_backend->NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
         query->bindValue(QStringLiteral(":pPropName"), QString::fromStdString(name));
         if (!query->exec())
             throw TDatabaseError(query->lastError().text().toStdString());
         if (query->next())
             result = query->value(QStringLiteral("PROP_VALUE")).toString().toStdString();
     } catch (const std::exception& error) {
-        NoteDatabaseFailure();
+        m_backend->NoteFailure();
         WriteLogQuietly(error.what());
         UserMessages().Error("Error connecting to database server! Please try again later.");
     }
@@ -317,7 +322,7 @@ bool TSession::BindAccount(const std::string& email, const std::string& loginKey
         return false;
     std::unique_ptr<TUser> user;
     try {
-        if (!TUser::Find(0, email, true, true, loginKey, user) || !user)
+        if (!TUser::Find(*m_backend, 0, email, true, true, loginKey, user) || !user)
             return false;
     } catch (const std::exception& error) {
         WriteLogQuietly(std::string("Account lookup failed: ") + error.what());
@@ -328,7 +333,7 @@ bool TSession::BindAccount(const std::string& email, const std::string& loginKey
     User = std::move(user);
     User->SetLoggedIn(true);
     try {
-        GsmNetworks = TGsmNetwork::LoadAll();
+        GsmNetworks = TGsmNetwork::LoadAll(*m_backend);
     } catch (const std::exception& error) {
         // Without the list only SMS notifications are lost; the account stays bound.
         GsmNetworks.clear();

@@ -1,0 +1,28 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Makes TRAWLIX_WIDGET_GUARD_DIR: a folder that shadows every header of Qt Widgets and
+# Qt WebEngine with one that stops the build. Put first on the include line of code that
+# must stay free of windows, it turns <QWidget> and <QtWidgets/QWidget> alike into an error.
+set(TRAWLIX_WIDGET_GUARD_DIR "${CMAKE_BINARY_DIR}/widget-guard")
+get_target_property(qt_core_includes Qt6::Core INTERFACE_INCLUDE_DIRECTORIES)
+set(qt_header_root "")
+foreach(dir ${qt_core_includes})
+  if(EXISTS "${dir}/QtCore/QObject")
+    set(qt_header_root "${dir}")
+  endif()
+endforeach()
+if(NOT qt_header_root)
+  message(FATAL_ERROR "Qt's header folder not found among ${qt_core_includes}")
+endif()
+file(GLOB guarded_modules LIST_DIRECTORIES true "${qt_header_root}/QtWidgets" "${qt_header_root}/QtWebEngine*")
+foreach(module_dir ${guarded_modules})
+  get_filename_component(module ${module_dir} NAME)
+  file(GLOB headers RELATIVE ${module_dir} "${module_dir}/*")
+  foreach(header ${headers})
+    if(NOT IS_DIRECTORY "${module_dir}/${header}")
+      set(guard "${TRAWLIX_WIDGET_GUARD_DIR}/${module}/${header}")
+      if(NOT EXISTS "${guard}")
+        file(WRITE "${guard}" "#error \"${module} in GUI-free code: windows belong in ui/\"\n")
+      endif()
+    endif()
+  endforeach()
+endforeach()

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/TTransaction.h"
+
+#include <exception>
+
+#include "core/IUserMessages.h"
+#include "core/Log.h"
+#include "core/TBackendConnection.h"
+
+namespace {
+
+/// The log is only a witness here: failing to write it must not add a failure.
+void LogQuietly(const std::string& message) {
+    try {
+        WriteLog(message);
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace
+
+TTransaction::TTransaction(TBackendConnection& connection) : m_connection(connection) {
+    m_connection.StartTransaction();
+}
+
+TTransaction::~TTransaction() {
+    if (!m_open)
+        return;
+    try {
+        m_connection.Rollback();
+    } catch (const std::exception&) {
+    }
+}
+
+void TTransaction::Commit() {
+    m_open = false;
+    m_connection.Commit();
+}
+
+std::unique_ptr<TTransaction> TTransaction::BeginOrReport(TBackendConnection& connection) {
+    try {
+        return std::make_unique<TTransaction>(connection);
+    } catch (const std::exception& error) {
+        LogQuietly(error.what());
+        UserMessages().Error("Error connecting to database server! Please try again later.");
+        return nullptr;
+    }
+}
