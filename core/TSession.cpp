@@ -117,6 +117,7 @@ TSession::~TSession() {
     User.reset();
     GsmNetworks.clear();
     m_backend.reset();
+    ForgetSignedInUser();
     if (Session == this) {
         Session = nullptr;
         TSearch::LocationsLoader = nullptr;
@@ -256,7 +257,15 @@ void TSession::ReleaseAccount() {
     if (User && User->LoggedIn)
         User->SetLoggedIn(false);
     User.reset();
+    ForgetSignedInUser();
     m_backend->Close();
+}
+
+void TSession::ForgetSignedInUser() {
+    // Only this session's own hook: it must not outlive the session it reads.
+    if (m_userIdInstalled)
+        TSearches::SignedInUserId = nullptr;
+    m_userIdInstalled = false;
 }
 
 QSqlDatabase& TSession::Connection() {
@@ -327,6 +336,9 @@ bool TSession::BindAccount(const std::string& email, const std::string& loginKey
         User->SetLoggedIn(false);
     User = std::move(user);
     User->SetLoggedIn(true);
+    // Saved searches carry this account's id, and loading keeps only its own.
+    TSearches::SignedInUserId = [this] { return User ? User->ID : -1; };
+    m_userIdInstalled = true;
     try {
         GsmNetworks = TGsmNetwork::LoadAll();
     } catch (const std::exception& error) {

@@ -125,8 +125,9 @@ public:
     /// thrown; a failed query shows the connection error message and gives empty.
     std::string ReadProperty(const std::string& name);
     /// After a successful sign-in: finds the account of the typed address and login key,
-    /// makes it User, marks it logged in and loads GsmNetworks. False (nobody bound) for
-    /// an unknown address, a wrong key or an unreachable database.
+    /// makes it User, marks it logged in, loads GsmNetworks and installs the account's id
+    /// as TSearches::SignedInUserId (until sign-out or the session's end). False (nobody
+    /// bound) for an unknown address, a wrong key or an unreachable database.
     bool BindAccount(const std::string& email, const std::string& loginKey);
     /// Tells the connection that a statement failed, so that the next use reconnects
     /// when the server went away.
@@ -151,12 +152,15 @@ private:
     /// Marks the account logged out, releases it with the networks and closes the
     /// connection; on the user-interface thread, where the connection lives.
     void ReleaseAccount();
+    /// Removes the signed-in user's id hook when this session installed it.
+    void ForgetSignedInUser();
 
     /// Lives on the user-interface thread; receives the hand-overs of the session threads.
     std::unique_ptr<QObject> m_uiContext;
     std::unique_ptr<TBackendConnection> m_backend;
     std::vector<std::unique_ptr<TWorkerThread>> m_workers;
     bool m_closing = false;
+    bool m_userIdInstalled = false;
 };
 
 /// Carries out ExitAction 0 (end the desktop session) or 1 (power off) through logind.

@@ -5,8 +5,6 @@
 #include <QSettings>
 
 #include "CliLookup.h"
-#include "account/TUser.h"
-#include "store/TSearches.h"
 
 std::unique_ptr<TSession> SignInForCli() {
     std::unique_ptr<TSession> session;
@@ -23,7 +21,6 @@ std::unique_ptr<TSession> SignInForCli() {
     if (!session->SignedIn)
         throw std::runtime_error("cannot load the reference data (Places.tx, Categories.tx) from " +
                                  session->DataFolder);
-    TSearches::SignedInUserId = [raw = session.get()] { return raw->User ? raw->User->ID : -1; };
     return session;
 }
 
