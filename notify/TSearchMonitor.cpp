@@ -87,7 +87,7 @@ void TSearch::NewResultsPageLoaded() {
     const TLatestEntry& marker = *LatestEntries.at(static_cast<std::size_t>(CheckEntryIndex));
     const std::string newest = NewestLink(page, CheckFetcher->URL);
     // A topmost posting the user deleted is one the last run already saw.
-    if (!newest.empty() && newest != marker.EntryLink.str() && !FindEntryByLink(DeletedResults, newest)) {
+    if (!newest.empty() && newest != marker.EntryLink && !FindEntryByLink(DeletedResults, newest)) {
         const bool wasMarked = NewResultsAvailable;
         NewResultsAvailable = true;
         CheckDone = true;

@@ -41,18 +41,19 @@ public:
     std::function<void(TEntry&)> OnRow;
 };
 
-/// A proxy that holds every request until released, answering with an empty page.
+/// A proxy that answers every request with one page; held ones wait until released.
 class THeldProxy final {
 public:
-    THeldProxy() {
+    explicit THeldProxy(
+        std::string page = "<html>Displaying: 1 <p> Mar 5 - <a href=\"/a/1.html\">late</a></p> Displaying: </html>",
+        bool held = true)
+        : m_page(std::move(page)), m_released(!held) {
         m_server.Get(".*", [this](const httplib::Request&, httplib::Response& response) {
             std::unique_lock lock(m_mutex);
             ++m_arrived;
             m_changed.notify_all();
             m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_released; });
-            response.set_content("<html>Displaying: 1 <p> Mar 5 - <a href=\"/a/1.html\">late</a></p> Displaying: "
-                                 "</html>",
-                                 "text/html");
+            response.set_content(m_page, "text/html");
         });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
@@ -76,6 +77,7 @@ public:
     }
 
 private:
+    const std::string m_page;
     httplib::Server m_server;
     std::thread m_thread;
     int m_port = 0;
@@ -324,6 +326,22 @@ TEST_F(TSearchRunTest, StopWhileParsingEndsAtTheNextPostingAndKeepsWhatWasAdded)
     search->ResetResults(true);
     RunAndWait(&view);
     EXPECT_EQ(search->Results.size(), 50u);
+}
+
+// Today's posting links run past 100 bytes and differ only in their id at the end.
+TEST_F(TSearchRunTest, PostingsWhoseLinksShareTheirFirst100BytesAreTwoResults) {
+    const std::string path = "/mdc/act/d/" + std::string(100, 'w');
+    std::string page = "<html>Displaying: 1 - 2 ";
+    for (const char* id : {"7712345601", "7712345602"})
+        page += "<p> Mar 5 - <a href=\"" + path + "/" + id + ".html\">walk</a></p> ";
+    THeldProxy site(page + "Displaying: 1 - 2</html>", false);
+    StartSession(site.Proxy());
+    search->SetLeafLocations({PlaceById(Miami)});
+    RunAndWait();
+    const std::string base = "http://miami.craigslist.org" + path;
+    EXPECT_EQ(Links(search->Results), (std::vector<std::string>{base + "/7712345601.html", base + "/7712345602.html"}));
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, base + "/7712345601.html");
 }
 
 TEST_F(TSearchRunTest, AFailedFetchMovesOnToTheNextLocation) {
