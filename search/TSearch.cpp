@@ -33,6 +33,9 @@ TPlaceList& TSearch::Locations() {
 }
 
 void TSearch::SetLocations(TPlaceList places) {
+    // Without a list the stored rows are unknown here, so any list counts as a change.
+    if (!m_locations || *m_locations != places)
+        LocationsChanged = true;
     m_locations = std::make_unique<TPlaceList>(std::move(places));
 }
 

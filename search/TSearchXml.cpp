@@ -57,7 +57,9 @@ void WriteSlots(pugi::xml_node& element, const TCategorySlots& slots) {
         WriteXmlBool(element, CheckNames[i], slots.Check[i]);
 }
 
-TPlaceList ReadLocations(const pugi::xml_node& element) {
+// Ids that find no place are set apart rather than dropped: the place table may be the
+// one at fault, and the next save must not lose them.
+TPlaceList ReadLocations(const pugi::xml_node& element, std::vector<int>& unknownIds) {
     const TPlaces* places = Session ? Session->Places.get() : nullptr;
     TPlaceList locations;
     for (const pugi::xml_node& child : RequiredChild(element, "search_locations").children()) {
@@ -66,6 +68,8 @@ TPlaceList ReadLocations(const pugi::xml_node& element) {
         const int id = ParseXmlInt(child.text().get());
         if (TPlace* place = places ? places->FindById(id) : nullptr)
             locations.push_back(place);
+        else
+            unknownIds.push_back(id);
     }
     return locations;
 }
@@ -154,7 +158,8 @@ TSearch::TSearch(const pugi::xml_node& element) : TSearch() {
     FolderId = ReadXmlInt(element, "fld_id");
     Name = ReadXmlText(element, "srch_name");
     LogQuietly("Search ID is: " + std::to_string(SearchId));
-    SetLocations(ReadLocations(element));
+    // Reading restores the stored list: no change for the account database.
+    m_locations = std::make_unique<TPlaceList>(ReadLocations(element, UnknownLocationIds));
     const int categoryId = ReadXmlInt(element, "cat_id");
     Category = Session && Session->Categories ? Session->Categories->FindById(categoryId) : nullptr;
     PositiveKeywords = ReadXmlText(element, "pos_keywords");
@@ -194,6 +199,8 @@ void TSearch::WriteXml(pugi::xml_document& document, int userId) {
     pugi::xml_node locations = element.append_child("search_locations");
     for (const TPlace* place : Locations())
         WriteXmlInt(locations, "loc_id", place->Id);
+    for (const int id : UnknownLocationIds)
+        WriteXmlInt(locations, "loc_id", id);
     WriteXmlInt(element, "cat_id", Category ? Category->Id : 0);
     WriteXmlText(element, "pos_keywords", PositiveKeywords);
     WriteXmlText(element, "neg_keywords", NegativeKeywords);
@@ -214,7 +221,7 @@ void TSearch::WriteXml(pugi::xml_document& document, int userId) {
     WriteXmlBool(element, "notify_email", NotifyEmail);
     WriteXmlBool(element, "notify_email_digest", NotifyEmailDigest);
     WriteXmlBool(element, "keep_old_results", KeepOldResults);
-    WriteXmlText(element, "entry_selected", SelectedEntry.str());
+    WriteXmlText(element, "entry_selected", SelectedEntry);
     WriteXmlBool(element, "show_preview", ShowPreview);
     WriteXmlFloat32(element, "preview_height_ratio", PreviewHeightRatio);
     WriteList(element, "favourites", "fav", Favourites);

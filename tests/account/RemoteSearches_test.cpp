@@ -6,12 +6,14 @@
 #include <algorithm>
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include "TTestDatabase.h"
 #include "TestSupport.h"
 #include "account/Credentials.h"
 #include "account/TUser.h"
 #include "core/TSession.h"
+#include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/TSearch.h"
 #include "store/TSearches.h"
@@ -167,9 +169,10 @@ TEST_F(TRemoteSearchesTest, LocationsAreWrittenUpdatedAndReadBack) {
     EXPECT_FALSE(search.LocationsChanged);
     EXPECT_EQ(LocationRows(search.SearchId), Ids(places));
 
-    // An update without a change of locations leaves the rows alone.
+    // An update without the flag leaves the rows alone.
     search.Name = "renamed";
     search.SetLocations({places[0]});
+    search.LocationsChanged = false;
     ASSERT_TRUE(SaveSearchRemote(search));
     EXPECT_EQ(Row("SRCH_NAME", search.SearchId)[0].toString(), QStringLiteral("renamed"));
     EXPECT_EQ(LocationRows(search.SearchId), Ids(places));
@@ -247,6 +250,54 @@ TEST_F(TRemoteSearchesTest, TheSearchesFileSavesAndDeletesRemotelyThroughTheSess
     EXPECT_NO_THROW(searches.Save(local, true, true));
     EXPECT_EQ(local.SearchId, 0);
     EXPECT_NE(folder.ReadFile("SearchesTXF.tx").find("local only"), std::string::npos);
+}
+
+// The user picks other places for a search saved before: the next save rewrites its rows.
+TEST_F(TRemoteSearchesTest, ChangedLocationsOfASavedSearchReachTheDatabase) {
+    session->Categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
+    int id = 0;
+    {
+        TSearches searches(folder.Path());
+        TSearch search;
+        search.Category = session->Categories->FindById(2);
+        search.SetLocations(places);
+        searches.Save(search, true, true);
+        id = search.SearchId;
+        ASSERT_GT(id, 0);
+        EXPECT_FALSE(search.LocationsChanged);
+    }
+    EXPECT_EQ(LocationRows(id), Ids(places));
+
+    TSearches searches(folder.Path());
+    searches.Load();
+    ASSERT_EQ(searches.Items.size(), 1u);
+    TSearch& loaded = *searches.Items[0];
+    EXPECT_FALSE(loaded.LocationsChanged) << "reading the file changes nothing";
+    loaded.SetLocations({places[2], places[0]});
+    searches.Save(loaded, true, true);
+    EXPECT_EQ(LocationRows(id), (std::vector<int>{places[2]->Id, places[0]->Id}));
+    EXPECT_FALSE(loaded.LocationsChanged);
+    // The same list again leaves the rows as they are.
+    loaded.SetLocations({places[2], places[0]});
+    EXPECT_FALSE(loaded.LocationsChanged);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+// Saved locally first (as "search0"), then inserted: one element, under the new id.
+TEST_F(TRemoteSearchesTest, AnInsertAfterALocalSaveLeavesOneElementForTheSearch) {
+    TSearches searches(folder.Path());
+    TSearch search;
+    search.Category = &other.Child;
+    search.Name = "once";
+    searches.Save(search, true, false);
+    searches.Save(search, true, true);
+    ASSERT_GT(search.SearchId, 0);
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(folder.ReadFile("SearchesTXF.tx").c_str()));
+    std::vector<std::string> names;
+    for (const pugi::xml_node& element : document.document_element().children())
+        names.emplace_back(element.name());
+    EXPECT_EQ(names, std::vector<std::string>{"search" + std::to_string(search.SearchId)});
 }
 
 TEST_F(TRemoteSearchesTest, InsertingWhileNobodyIsSignedInFails) {
