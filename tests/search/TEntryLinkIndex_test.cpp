@@ -22,7 +22,8 @@ TEST(TEntryLinkIndexTest, AnswersAsTheScanThroughEveryChangeOfTheList) {
     std::mt19937 random(18);
     auto below = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
     TEntryList list;
-    TEntryList other{Entry(1)};
+    TEntryList other;
+    other.push_back(Entry(1));
     TEntryLinkIndex index;
     for (int step = 0; step < 4000; ++step) {
         switch (below(10)) {
