@@ -39,6 +39,13 @@ int RoundToInt(double value) {
     return static_cast<int>(rounded);
 }
 
+// Converting a double beyond the range of float is undefined behaviour, not infinity.
+float ToFloat(double value, const char* name) {
+    if (std::fabs(value) > std::numeric_limits<float>::max())
+        throw TXmlValueError(std::string("Out of range for \"") + name + "\"");
+    return static_cast<float>(value);
+}
+
 TCategorySlots ReadSlots(const pugi::xml_node& element) {
     TCategorySlots slots;
     slots.Min = ReadXmlFloat(element, "add_min");
@@ -179,7 +186,7 @@ TSearch::TSearch(const pugi::xml_node& element) : TSearch() {
     KeepOldResults = ReadXmlBool(element, "keep_old_results");
     SelectedEntry = ReadXmlText(element, "entry_selected");
     ShowPreview = ReadXmlBool(element, "show_preview");
-    PreviewHeightRatio = static_cast<float>(ReadXmlFloat(element, "preview_height_ratio"));
+    PreviewHeightRatio = ToFloat(ReadXmlFloat(element, "preview_height_ratio"), "preview_height_ratio");
     ReadList<TFavouriteList, TFavourite>(element, "favourites", Favourites);
     ReadList<TLatestEntryList, TLatestEntry>(element, "latest_entries", LatestEntries);
     NewResultsAvailable = ReadXmlBool(element, "new_results_available");

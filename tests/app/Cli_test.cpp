@@ -212,6 +212,17 @@ TEST_F(CliTest, BadArgumentsGiveAMessageAndAUsageStatus) {
         {QStringLiteral("run"), QStringLiteral("--saved"), QStringLiteral("7")},
         {QStringLiteral("export"), QStringLiteral("--saved"), QStringLiteral("1"), QStringLiteral("--format"),
          QStringLiteral("xml")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--min"), QStringLiteral("9"), QStringLiteral("--max"),
+         QStringLiteral("5")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("stp"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--min"), QStringLiteral("40"), QStringLiteral("--max"),
+         QStringLiteral("18")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--min"), QStringLiteral("nan")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("hhh"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--max"), QStringLiteral("inf")},
+        {QStringLiteral("--pause"), QStringLiteral("10001"), QStringLiteral("places")},
     };
     for (const QStringList& arguments : cases) {
         const TCliResult result = Run(arguments);
@@ -221,6 +232,30 @@ TEST_F(CliTest, BadArgumentsGiveAMessageAndAUsageStatus) {
     const TCliResult help = Run({QStringLiteral("run"), QStringLiteral("--help")});
     EXPECT_EQ(help.Status, 0);
     EXPECT_NE(help.Out.find("--keywords"), std::string::npos);
+}
+
+TEST_F(CliTest, DamagedTreesAreListedWithAMessage) {
+    // A self-parented country beside a country with a chain of 100,000 levels below it.
+    std::vector<TRefRecord> places{Place(1, 0, "united states", 1), Place(2, 2, "loop", 1)};
+    for (int id = 10; id < 10 + 100000; ++id)
+        places.push_back(Place(id, id == 10 ? 1 : id - 1, "deep", 2));
+    folder.WriteFile("Places.tx", EncodeRefFile(places));
+    folder.WriteFile("Categories.tx", EncodeRefFile({Place(1, 1, "circle", 1, "ccc"), Place(2, 1, "below", 2, "bbb")}));
+
+    const TCliResult placesTree = Run({QStringLiteral("places"), QStringLiteral("--tree")});
+    EXPECT_EQ(placesTree.Status, 0) << placesTree.Err;
+    const auto lines = Lines(placesTree.Out);
+    ASSERT_EQ(lines.size(), 33u);
+    EXPECT_EQ(lines[0], "1\tunited states");
+    EXPECT_EQ(lines[31], std::string(62, ' ') + "40\tdeep");
+    EXPECT_EQ(lines[32], "2\tloop");
+    EXPECT_NE(placesTree.Err.find("deeper than 32 levels"), std::string::npos) << placesTree.Err;
+    EXPECT_NE(placesTree.Err.find("record 2 appears again"), std::string::npos) << placesTree.Err;
+
+    const TCliResult categoriesTree = Run({QStringLiteral("categories"), QStringLiteral("--tree")});
+    EXPECT_EQ(categoriesTree.Status, 0) << categoriesTree.Err;
+    EXPECT_EQ(categoriesTree.Out, "1\tcircle\tccc\n  2\tbelow\tbbb\n");
+    EXPECT_NE(categoriesTree.Err.find("record 1 appears again"), std::string::npos) << categoriesTree.Err;
 }
 
 TEST_F(CliTest, AMissingDataFolderIsAFailure) {
