@@ -41,8 +41,10 @@ public:
 
     /// Looks an account up by id (when id > 0) or by name, letter case ignored, together
     /// with its secret. With useLoginKey the credential is a login key or password and is
-    /// compared in its stored form; otherwise it is compared as given. user is reset
-    /// first, and set to the found record when buildRecord is true. Throws TDatabaseError.
+    /// compared in its stored form, and a new login key of the account looked up by name
+    /// becomes its secret on this first use (see IssueLoginKey); otherwise it is compared
+    /// as given. user is reset first, and set to the found record when buildRecord is
+    /// true. Throws TDatabaseError.
     static bool Find(int id, const std::string& name, bool useLoginKey, bool buildRecord, const std::string& credential,
                      std::unique_ptr<TUser>& user);
 

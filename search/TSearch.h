@@ -179,8 +179,7 @@ public:
     void ResetResults(bool clear);
 
     /// The site's results link for LocationsToSearch[LocationIndex] and Page; writes it to
-    /// the log. Throws std::logic_error when there is no category or no such location, and
-    /// whatever WriteLog throws.
+    /// the log. Throws std::logic_error when there is no category or no such location.
     std::string MakeSearchLink() const;
     /// Appends the search's element to document, saved under userId (TSearchXml.cpp).
     void WriteXml(pugi::xml_document& document, int userId);

@@ -330,6 +330,8 @@ int CmdRun(const QStringList& arguments) {
         session->Searches = std::make_unique<TSearches>(session->DataFolder);
         session->Searches->Load();
         TSearch& search = SavedSearch(*session->Searches, parser.value(QStringLiteral("saved")));
+        // As a run started in the window: earlier results go, or stay without their new mark.
+        search.ResetResults(!search.KeepOldResults);
         RunToEnd(search, view, printLinks);
         if (parser.isSet(QStringLiteral("save")))
             session->Searches->Save(search, true, false);

@@ -11,6 +11,7 @@
 #include "TTestDatabase.h"
 #include "TestSupport.h"
 #include "account/Credentials.h"
+#include "account/TAccountSearchStore.h"
 #include "account/TUser.h"
 #include "core/TSession.h"
 #include "refdata/TCategories.h"
@@ -114,6 +115,15 @@ TEST_F(TRemoteSearchesTest, InsertSendsEmptyTextsAndNoFolderAsNull) {
     EXPECT_EQ(row[9].toString().trimmed(), QStringLiteral("F"));
     EXPECT_EQ(row[10].toString().trimmed(), QStringLiteral("T"));
     EXPECT_EQ(row[11].toInt(), 0);
+
+    // The update sends the emptied name as text too (the column refuses NULL, so a NULL
+    // name would fail the save).
+    search.Name = "named";
+    ASSERT_TRUE(SaveSearchRemote(search));
+    EXPECT_EQ(Row("SRCH_NAME", search.SearchId).at(0).toString(), QStringLiteral("named"));
+    search.Name = "";
+    ASSERT_TRUE(SaveSearchRemote(search));
+    EXPECT_EQ(Row("SRCH_NAME", search.SearchId).at(0).toString(), QString());
     EXPECT_TRUE(messages.Shown.empty());
 }
 
@@ -298,6 +308,42 @@ TEST_F(TRemoteSearchesTest, AnInsertAfterALocalSaveLeavesOneElementForTheSearch)
     for (const pugi::xml_node& element : document.document_element().children())
         names.emplace_back(element.name());
     EXPECT_EQ(names, std::vector<std::string>{"search" + std::to_string(search.SearchId)});
+}
+
+// The collection relies on the store never throwing: a write the database refuses is
+// rolled back and dropped, and the local save goes on.
+TEST_F(TRemoteSearchesTest, TheAccountStoreRollsARefusedWriteBackWithoutThrowing) {
+    // Before the session's first statement on the table, which would keep its old rules.
+    database->Execute("ALTER TABLE SEARCHES ADD CONSTRAINT TEST_REFUSED CHECK (SRCH_NAME <> 'refused')");
+    database->Execute("CREATE TRIGGER TEST_KEEP_ROWS FOR SEARCHES BEFORE DELETE AS BEGIN "
+                      "IF (OLD.SRCH_NAME = 'kept') THEN EXCEPTION E_NO_SUCH_SEARCH; END");
+    IRemoteSearchStore& store = TAccountSearchStore::Instance();
+    TSearch search;
+    search.Category = &other.Child;
+    search.Name = "kept";
+    ASSERT_NO_THROW(store.SaveSearch(search));
+    ASSERT_GT(search.SearchId, 0);
+    TSearch refused;
+    refused.Category = &other.Child;
+    refused.Name = "refused";
+    EXPECT_NO_THROW(store.SaveSearch(refused)); // insert
+    EXPECT_EQ(refused.SearchId, 0);
+    search.Name = "refused";
+    EXPECT_NO_THROW(store.SaveSearch(search)); // update
+    EXPECT_NO_THROW(store.DeleteSearch(search));
+    EXPECT_EQ(Row("SRCH_NAME", search.SearchId).at(0).toString(), QStringLiteral("kept"));
+    folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
+    {
+        TSearches searches(folder.Path());
+        EXPECT_NO_THROW(searches.Save(refused, true, true));
+    }
+    EXPECT_NE(folder.ReadFile("SearchesTXF.tx").find("<srch_name>refused</srch_name>"), std::string::npos);
+    database->Execute("DROP TRIGGER TEST_KEEP_ROWS");
+    database->Execute("ALTER TABLE SEARCHES DROP CONSTRAINT TEST_REFUSED");
+
+    EXPECT_NO_THROW(store.DeleteSearch(search));
+    EXPECT_TRUE(Row("SRCH_ID", search.SearchId).empty());
+    EXPECT_TRUE(messages.Shown.empty());
 }
 
 TEST_F(TRemoteSearchesTest, InsertingWhileNobodyIsSignedInFails) {

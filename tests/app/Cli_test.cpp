@@ -4,6 +4,7 @@
 // temporary data folder.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -59,7 +60,8 @@ protected:
 
     /// Writes a "for sale" search into the data folder's searches file, as the desktop
     /// program would save it.
-    void SaveSearch(int id, const std::string& name, const std::string& keywords, const std::vector<int>& places) {
+    void SaveSearch(int id, const std::string& name, const std::string& keywords, const std::vector<int>& places,
+                    bool keepOldResults = true) {
         folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
         TSession session(folder.Config());
         session.OpenSession();
@@ -74,6 +76,7 @@ protected:
             locations.push_back(session.Places->FindById(place));
         search.SetLocations(locations);
         search.PositiveKeywords = keywords;
+        search.KeepOldResults = keepOldResults;
         searches.Save(search, true, false);
     }
 
@@ -192,6 +195,57 @@ TEST_F(CliTest, CheckMarksSearchesWithNewerPostingsAndSaysSoInItsStatus) {
     EXPECT_EQ(again.Out, "");
     // Notifying needs an account.
     EXPECT_EQ(Run({QStringLiteral("check"), QStringLiteral("--notify")}).Status, 2);
+}
+
+// A saved search's results are prepared as the window's Start prepares them: without "keep
+// old results" they are replaced, with it they stay and only lose their new mark.
+TEST_F(CliTest, RunningASavedSearchAgainNeitherRepeatsNorKeepsMarkingItsResults) {
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "keep old results" : "replace old results");
+        ASSERT_NO_FATAL_FAILURE(SaveSearch(5, "Bikes", "bike", {254}, keep));
+        const QStringList runSaved{QStringLiteral("run"), QStringLiteral("--saved"), QStringLiteral("5"),
+                                   QStringLiteral("--save")};
+        const TCliResult first = Run(runSaved);
+        ASSERT_EQ(first.Status, 0) << first.Err;
+        const std::size_t count = Lines(first.Out).size();
+        ASSERT_GT(count, 0u);
+        for (int run = 2; run <= 3; ++run) {
+            const TCliResult again = Run(runSaved);
+            ASSERT_EQ(again.Status, 0) << again.Err;
+            EXPECT_EQ(Lines(again.Out).size(), keep ? 0u : count) << "run " << run;
+            const TCliResult json = Run({QStringLiteral("export"), QStringLiteral("--saved"), QStringLiteral("5"),
+                                         QStringLiteral("--format"), QStringLiteral("json")});
+            const std::vector<std::string> saved = Lines(json.Out);
+            EXPECT_EQ(saved.size(), count) << "run " << run;
+            std::size_t marked = 0;
+            for (const std::string& line : saved)
+                marked += QJsonDocument::fromJson(QByteArray::fromStdString(line))
+                              .object()
+                              .value(QStringLiteral("new"))
+                              .toBool();
+            EXPECT_EQ(marked, keep ? 0u : count) << "run " << run;
+        }
+    }
+}
+
+// A log file that cannot be written is said once on standard error and changes nothing else.
+TEST_F(CliTest, AnUnwritableLogIsReportedOnceAndTheRunStillFindsTheResults) {
+    const QStringList search{QStringLiteral("run"),        QStringLiteral("--category"), QStringLiteral("sss"),
+                             QStringLiteral("--location"), QStringLiteral("254"),        QStringLiteral("--keywords"),
+                             QStringLiteral("bike")};
+    const TCliResult normal = Run(search);
+    ASSERT_EQ(normal.Status, 0) << normal.Err;
+    ASSERT_FALSE(normal.Out.empty());
+
+    std::remove(folder.File("log.tx").c_str());
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(folder.File("log.tx"))));
+    const TCliResult blocked = Run(search);
+    EXPECT_EQ(blocked.Status, 0) << blocked.Err;
+    EXPECT_EQ(blocked.Out, normal.Out);
+    const std::string message = "Cannot create the log file " + folder.File("log.tx");
+    const std::size_t first = blocked.Err.find(message);
+    EXPECT_NE(first, std::string::npos) << blocked.Err;
+    EXPECT_EQ(blocked.Err.find("log file", first + message.size()), std::string::npos) << blocked.Err;
 }
 
 TEST_F(CliTest, BadArgumentsGiveAMessageAndAUsageStatus) {

@@ -382,16 +382,19 @@ TEST_F(TSearchRunTest, ALocationWithoutALinkIsSkippedAndTheRunEndsIdle) {
     EXPECT_TRUE(search->Results.empty());
 }
 
-TEST_F(TSearchRunTest, AFailedLogWriteSkipsTheLocation) {
+TEST_F(TSearchRunTest, AnUnwritableLogNeitherStopsTheRunNorGoesUnsaid) {
     const auto links = AddPostings("miami", 2);
     search->SetLeafLocations({PlaceById(Miami)});
+    TRecordingMessages messages;
     TTempDataFolder gone;
     ResetLog(gone.Path());
     std::filesystem::remove_all(gone.Path());
     RunAndWait();
     ResetLog(folder.Path());
-    EXPECT_TRUE(search->FetchedLinks.empty());
-    EXPECT_TRUE(search->Results.empty());
+    EXPECT_EQ(search->FetchedLinks.size(), 2u); // both pages of the one location
+    EXPECT_EQ(Links(search->Results), links);
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].rfind("error: Cannot write the log file", 0), 0u) << messages.Shown[0];
 }
 
 TEST_F(TSearchRunTest, DestroyingASearchDuringARunStopsIt) {

@@ -874,16 +874,23 @@ TEST_F(TSearchesTest, ARemoteInsertNamesTheElementWithTheNewId) {
     EXPECT_EQ(ElementNames(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search77"}));
 }
 
-TEST_F(TSearchesTest, ARemoteFailureStillWritesTheFileThenReachesTheCaller) {
-    TRecordingRemote remote;
-    remote.Fail = true;
+// The account's store rolls a refused write back and drops it, as this one does: the
+// search is saved locally all the same, under the id it had.
+TEST_F(TSearchesTest, ARefusedRemoteSaveStillSavesTheSearchLocally) {
+    class TRefusingRemote final : public IRemoteSearchStore {
+    public:
+        void SaveSearch(TSearch&) override { ++Refused; }
+        void DeleteSearch(TSearch&) override { ++Refused; }
+        int Refused = 0;
+    } remote;
     TSearches::RemoteStore = &remote;
     folder.WriteFile("SearchesTXF.tx", "<searches><search3/></searches>");
     const auto search = FullSearch(Community);
     auto searches = Searches();
-    EXPECT_THROW(searches->Save(*search, true, true), std::runtime_error);
-    // The element was not replaced, but the document was written out.
-    EXPECT_EQ(ElementNames(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search3"}));
+    EXPECT_NO_THROW(searches->Save(*search, true, true));
+    EXPECT_EQ(remote.Refused, 1);
+    EXPECT_EQ(search->SearchId, 0);
+    EXPECT_EQ(ElementNames(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search3", "search0"}));
 }
 
 TEST_F(TSearchesTest, DeleteRemovesTheElementAndHandsTheSearchBack) {
