@@ -6,8 +6,6 @@
 
 #include <sodium.h>
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QString>
 
 #include "core/TDatabaseError.h"
@@ -73,12 +71,10 @@ std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::
         if (issued.Key.empty())
             throw TDatabaseError("INSERT_TEMP_USER issued no key");
         {
-            const std::unique_ptr<QSqlQuery> query =
-                db.NewQuery("UPDATE USERS SET USR_PASS = :pPass WHERE USR_ID = :pID");
-            query->bindValue(QStringLiteral(":pPass"), QString::fromStdString(StoredCredential(email, issued.Key)));
-            query->bindValue(QStringLiteral(":pID"), issued.NewId);
-            if (!query->exec())
-                throw TDatabaseError(query->lastError().text().toStdString());
+            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("STORE_LOGIN_KEY");
+            procedure->SetParam("ID", issued.NewId);
+            procedure->SetParam("PASS", QString::fromStdString(StoredCredential(email, issued.Key)));
+            procedure->Execute();
         }
         transaction->Commit();
         return issued;

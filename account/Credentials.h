@@ -23,9 +23,12 @@ struct TIssuedLoginKey {
 };
 
 /// Registers the address (or finds its account), lets the server issue a new login key
-/// and stores the key's derived form as the account's secret, all in one transaction;
-/// the key in the result is the only copy. Returns nothing when the transaction could not
-/// be started (the connection's message has been shown); throws TDatabaseError on any
-/// other failure, after rolling back. User-interface thread.
+/// and stores the key's derived form, all in one transaction; the key in the result is
+/// the only copy. An account without a secret takes the key as its secret; otherwise the
+/// earlier secret stays valid until the new key first signs in (TUser::Find), and the new
+/// key expires unused after 24 hours. The server refuses a sixth key for one address
+/// within an hour. Returns nothing when the transaction could not be started (the
+/// connection's message has been shown); throws TDatabaseError on any other failure,
+/// refusals included, after rolling back. User-interface thread.
 std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::string& name,
                                              const std::string& email);

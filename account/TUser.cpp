@@ -9,6 +9,7 @@
 #include "account/TGsmNetwork.h"
 #include "core/TBackendConnection.h"
 #include "core/TDatabaseError.h"
+#include "core/TStoredProc.h"
 #include "core/TTransaction.h"
 #include "core/TextHelpers.h"
 
@@ -43,6 +44,16 @@ void Execute(QSqlQuery& query) {
         throw TDatabaseError(query.lastError().text().toStdString());
 }
 
+/// A login key issued while the account had a secret becomes the secret when it is first
+/// used; the server decides whether pass is that key and still valid. Commits on its own
+/// outside a transaction.
+void UseNewLoginKey(TBackendConnection& db, const std::string& name, const std::string& pass) {
+    const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("USE_NEW_LOGIN_KEY");
+    procedure->SetParam("NAME", QString::fromStdString(Lower(name)));
+    procedure->SetParam("PASS", QString::fromStdString(pass));
+    procedure->Execute();
+}
+
 QVariant FlagValue(bool value) {
     return QString(QChar::fromLatin1(BoolToFlagChar(value)));
 }
@@ -71,12 +82,15 @@ bool TUser::Find(TBackendConnection& db, int id, const std::string& name, bool u
     const std::string sql = id > 0 ? "SELECT * FROM USERS WHERE (USR_ID = :pID) AND (USR_PASS = :pPass)"
                                    : "SELECT * FROM USERS WHERE (LOWER(USR_NAME) = :pName) AND (USR_PASS = :pPass)";
     try {
+        const std::string pass = useLoginKey ? StoredCredential(name, credential) : credential;
+        // Before the lookup is prepared, so that it sees the key's new place.
+        if (useLoginKey && id <= 0)
+            UseNewLoginKey(db, name, pass);
         const std::unique_ptr<QSqlQuery> query = db.NewQuery(sql);
         if (id > 0)
             query->bindValue(QStringLiteral(":pID"), id);
         else
             query->bindValue(QStringLiteral(":pName"), QString::fromStdString(Lower(name)));
-        const std::string pass = useLoginKey ? StoredCredential(name, credential) : credential;
         query->bindValue(QStringLiteral(":pPass"), QString::fromStdString(pass));
         Execute(*query);
         const bool found = query->next();

@@ -44,9 +44,12 @@ public:
 
     /// Looks an account up by id (when id > 0) or by name, letter case ignored, together
     /// with its secret. With useLoginKey the credential is a login key or password and is
-    /// compared in its stored form; otherwise it is compared as given. user is reset
-    /// first, and set to the found record when buildRecord is true. Throws TDatabaseError.
-    static bool Find(TBackendConnection& db, int id, const std::string& name, bool useLoginKey, bool buildRecord, const std::string& credential,
+    /// compared in its stored form, and a new login key of the account looked up by name
+    /// becomes its secret on this first use (see IssueLoginKey); otherwise it is compared
+    /// as given. user is reset first, and set to the found record when buildRecord is
+    /// true. Throws TDatabaseError.
+    static bool Find(TBackendConnection& db, int id, const std::string& name, bool useLoginKey, bool buildRecord,
+                     const std::string& credential,
                      std::unique_ptr<TUser>& user);
 
     /// True when password is this account's current secret. Throws TDatabaseError.

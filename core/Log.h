@@ -3,11 +3,13 @@
 
 #include <string>
 
-/// Points the diagnostic log at folder + "log.tx" and empties that file. Throws
-/// std::ios_base::failure when the file cannot be created.
+// The log is a diagnostic: a log that cannot be written never stops the work that writes
+// to it. The first failure after ResetLog is shown to the user once (UserMessages, on the
+// user-interface thread); later ones are dropped silently.
+
+/// Points the diagnostic log at folder + "log.tx" and empties that file.
 void ResetLog(const std::string& folder);
-/// Appends "dd.mm.yy hh:mm: message" and CR LF to the log. Throws std::ios_base::failure
-/// when the log cannot be opened, written or closed; what was written before stays.
+/// Appends "dd.mm.yy hh:mm: message" and CR LF to the log; what was written before stays.
 void WriteLog(const std::string& message);
 /// The current log file's path (empty before ResetLog).
 std::string LogFilePath();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/TConfig.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <QSettings>
@@ -66,6 +67,8 @@ TConfig TConfig::LoadFor(const std::string& dataFolder) {
     source.Read("BannerServer", "TRAWLIX_BANNER_SERVER", config.BannerServer);
     source.Read("HomePage", "TRAWLIX_HOME_PAGE", config.HomePage);
     source.Read("ParserPauseMs", "TRAWLIX_PARSER_PAUSE_MS", config.ParserPauseMs);
+    // A run pauses this long for every posting: hours per page would look like a hang.
+    config.ParserPauseMs = std::clamp(config.ParserPauseMs, 0, MaxParserPauseMs);
     source.Read("HttpProxy", "TRAWLIX_HTTP_PROXY", config.HttpProxy);
     return config;
 }

@@ -20,7 +20,10 @@ struct TConfig {
     std::string MakerServer = "http://www.corvane.com";
     std::string BannerServer = "http://www.corvane.com";
     std::string HomePage = "http://www.corvane.com/trawlix/";
+    /// Pause per posting while parsing, 0 to MaxParserPauseMs; a value from the ini file or
+    /// the environment outside that range is brought to its nearer end.
     int ParserPauseMs = 100;
+    static constexpr int MaxParserPauseMs = 10000;
     /// Proxy for the site's pages; empty means the system's (http_proxy).
     std::string HttpProxy;
 

@@ -88,10 +88,19 @@ std::string StripTags(std::string_view html) {
 }
 
 double PriceToFloat(std::string_view text) {
-    std::string number;
+    std::string kept;
     for (char c : text)
         if ((c >= '0' && c <= '9') || c == ',' || c == '.')
-            number += c;
+            kept += c;
+    // "1,500" groups thousands; "12,50" uses the comma as its decimal separator.
+    auto isDigit = [&](std::size_t i) { return i < kept.size() && kept[i] >= '0' && kept[i] <= '9'; };
+    std::string number;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        if (kept[i] != ',')
+            number += kept[i];
+        else if (!(isDigit(i + 1) && isDigit(i + 2) && isDigit(i + 3) && !isDigit(i + 4)))
+            number += '.';
+    }
     double value = 0;
     const char* end = number.data() + number.size();
     auto [stop, error] = std::from_chars(number.data(), end, value, std::chars_format::fixed);

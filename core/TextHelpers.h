@@ -15,6 +15,7 @@ std::string TokenFromRight(std::string_view text, int n, char delimiter, int sta
 /// The text between each ">" and the next "<", without line feeds and tabs, trimmed.
 std::string StripTags(std::string_view html);
 /// The digits, commas and full stops of a text read as a decimal number; 0 when that fails.
+/// A comma followed by exactly three digits groups thousands, any other is a decimal separator.
 double PriceToFloat(std::string_view text);
 
 struct TPostingDate {

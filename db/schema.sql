@@ -21,7 +21,11 @@ CREATE SEQUENCE GEN_USERS;
    the length the program keeps, so that the record's name always names the row.
    USR_PASS holds only the derived form of the login key or password (never the secret):
    "argon2id$" and the hex of Argon2id(secret, salt from the lower-cased name), computed by
-   the program. NULL means that no secret has been set yet and matches nothing. */
+   the program. NULL means that no secret has been set yet and matches nothing.
+   USR_NEW_PASS holds, in the same form, a login key issued while the account already had a
+   secret: typing someone else's address must not lock them out, so the earlier secret
+   stays valid until the new key is first used to sign in (USE_NEW_LOGIN_KEY), and the new
+   key is void after USR_NEW_PASS_UNTIL. */
 CREATE TABLE USERS (
     USR_ID               INTEGER NOT NULL PRIMARY KEY,
     USR_NAME             VARCHAR(50) NOT NULL,
@@ -35,11 +39,23 @@ CREATE TABLE USERS (
     USR_EMAIL            VARCHAR(254),
     USR_GSMNETWORKID     INTEGER REFERENCES GSM_NETWORKS (GSM_ID) ON DELETE SET NULL,
     USR_BIRTHDATE        DATE,
-    USR_STATUS           INTEGER DEFAULT 0 NOT NULL
+    USR_STATUS           INTEGER DEFAULT 0 NOT NULL,
+    USR_NEW_PASS         VARCHAR(100),
+    USR_NEW_PASS_UNTIL   TIMESTAMP
 );
 
 /* One account per address, whatever its letter case. */
 CREATE UNIQUE INDEX USERS_NAME_LOWER ON USERS COMPUTED BY (LOWER(USR_NAME));
+
+/* When login keys were requested for an account within the last hour (older rows are
+   dropped by the next request): at most five an hour, so that nobody can flood an
+   address with mails. */
+CREATE TABLE LOGIN_KEY_REQUESTS (
+    USR_ID        INTEGER NOT NULL REFERENCES USERS (USR_ID) ON DELETE CASCADE,
+    REQUESTED_AT  TIMESTAMP NOT NULL
+);
+
+CREATE INDEX LOGIN_KEY_REQUESTS_USER ON LOGIN_KEY_REQUESTS (USR_ID);
 
 /* ---- Program properties ---- */
 
@@ -97,6 +113,7 @@ CREATE TABLE SEARCH_LOCATIONS (
 
 CREATE EXCEPTION E_BAD_ACCOUNT_NAME 'The e-mail address must hold 1 to 50 characters';
 CREATE EXCEPTION E_NO_SUCH_SEARCH 'No search has this id';
+CREATE EXCEPTION E_TOO_MANY_LOGIN_KEYS 'Five login keys were asked for this address within the last hour; please try again later';
 
 COMMIT;
 
@@ -108,10 +125,23 @@ BEGIN
         NEW.SL_ID = NEXT VALUE FOR GEN_SEARCH_LOCATIONS;
 END^
 
-/* Registers an address (or finds its account) and issues a new login key for it.
+/* A new secret (a password, or a new login key used for the first time) makes a waiting
+   login key void. */
+CREATE TRIGGER USERS_NEW_SECRET FOR USERS ACTIVE BEFORE UPDATE POSITION 0 AS
+BEGIN
+    IF (NEW.USR_PASS IS DISTINCT FROM OLD.USR_PASS) THEN
+    BEGIN
+        NEW.USR_NEW_PASS = NULL;
+        NEW.USR_NEW_PASS_UNTIL = NULL;
+    END
+END^
+
+/* Registers an address (or finds its account) and issues a new login key for it, at most
+   five an hour per address (E_TOO_MANY_LOGIN_KEYS).
    The key comes from the engine's random generator (two version-4 UUIDs, 96 random bits)
-   and is only returned, never stored: the caller stores its derived form in USR_PASS in
-   the same transaction, so neither the key nor a half-made account is ever committed. */
+   and is only returned, never stored: the caller stores its derived form with
+   STORE_LOGIN_KEY in the same transaction, so neither the key nor a half-made account is
+   ever committed. */
 CREATE PROCEDURE INSERT_TEMP_USER (
     NAME   VARCHAR(100),
     EMAIL  VARCHAR(254)
@@ -131,10 +161,43 @@ BEGIN
         INSERT INTO USERS (USR_ID, USR_NAME, USR_PASS, USR_TYPE, USR_LOGGED, USR_REAL_NAME, USR_EMAIL, USR_STATUS)
         VALUES (:NEW_ID, :EMAIL, NULL, 1, 'F', :NAME, :EMAIL, 0);
     END
+    /* The row lock makes simultaneous requests for one address count one after the other. */
+    SELECT USR_ID FROM USERS WHERE USR_ID = :NEW_ID WITH LOCK INTO :NEW_ID;
+    DELETE FROM LOGIN_KEY_REQUESTS
+    WHERE USR_ID = :NEW_ID AND REQUESTED_AT <= DATEADD(-1 HOUR TO CURRENT_TIMESTAMP);
+    IF ((SELECT COUNT(*) FROM LOGIN_KEY_REQUESTS WHERE USR_ID = :NEW_ID) >= 5) THEN
+        EXCEPTION E_TOO_MANY_LOGIN_KEYS;
+    INSERT INTO LOGIN_KEY_REQUESTS (USR_ID, REQUESTED_AT) VALUES (:NEW_ID, CURRENT_TIMESTAMP);
     /* The first twelve hex digits of a version-4 UUID are all random. */
     U1 = REPLACE(UUID_TO_CHAR(GEN_UUID()), '-', '');
     U2 = REPLACE(UUID_TO_CHAR(GEN_UUID()), '-', '');
     LOGIN_KEY = SUBSTRING(U1 FROM 1 FOR 12) || SUBSTRING(U2 FROM 1 FOR 12);
+END^
+
+/* Stores the derived form of a key just issued by INSERT_TEMP_USER: as the secret of an
+   account that has none yet, otherwise as its new key, valid for 24 hours and replacing a
+   new key not used so far. */
+CREATE PROCEDURE STORE_LOGIN_KEY (
+    ID    INTEGER,
+    PASS  VARCHAR(100)
+) AS
+BEGIN
+    UPDATE USERS SET USR_PASS = :PASS WHERE USR_ID = :ID AND USR_PASS IS NULL;
+    IF (ROW_COUNT = 0) THEN
+        UPDATE USERS SET USR_NEW_PASS = :PASS, USR_NEW_PASS_UNTIL = DATEADD(24 HOUR TO CURRENT_TIMESTAMP)
+        WHERE USR_ID = :ID;
+END^
+
+/* The first sign-in with an account's new login key (NAME lower-cased, PASS its derived
+   form) makes it the account's secret; the earlier secret stops working. Nothing happens
+   for any other key or once the new key has expired. */
+CREATE PROCEDURE USE_NEW_LOGIN_KEY (
+    NAME  VARCHAR(100),
+    PASS  VARCHAR(100)
+) AS
+BEGIN
+    UPDATE USERS SET USR_PASS = USR_NEW_PASS
+    WHERE LOWER(USR_NAME) = :NAME AND USR_NEW_PASS = :PASS AND USR_NEW_PASS_UNTIL > CURRENT_TIMESTAMP;
 END^
 
 CREATE PROCEDURE INSERT_SEARCH (
@@ -175,7 +238,7 @@ BEGIN
         HAS_IMAGE, FILTER_KEYWORDS, FILTER_OR, FILTER_DAYS, ADD_MIN, ADD_MAX, ADD_BATHS, ADD_CHECK1, ADD_CHECK2,
         ADD_CHECK3, ADD_CHECK4, ADD_CHECK5, NOTIFY, NOTIFY_EMAIL, NOTIFY_EMAIL_DIGEST, ADV1, ADV2, ADV3, ADV4, ADV5,
         ADV6)
-    VALUES (:NEW_ID, :USR_ID, :FLD_ID, COALESCE(:NAME, ''), :CAT_ID, :POS_KEYWORDS, :NEG_KEYWORDS, :ONLY_TITLES,
+    VALUES (:NEW_ID, :USR_ID, :FLD_ID, :NAME, :CAT_ID, :POS_KEYWORDS, :NEG_KEYWORDS, :ONLY_TITLES,
         :HAS_IMAGE, :FILTER_KEYWORDS, :FILTER_OR, :FILTER_DAYS, :ADD_MIN, :ADD_MAX, :ADD_BATHS, :ADD_CHECK1,
         :ADD_CHECK2, :ADD_CHECK3, :ADD_CHECK4, :ADD_CHECK5, :NOTIFY, :NOTIFY_EMAIL, :NOTIFY_EMAIL_DIGEST, :ADV1,
         :ADV2, :ADV3, :ADV4, :ADV5, :ADV6);
@@ -217,7 +280,7 @@ CREATE PROCEDURE UPDATE_SEARCH_DELETE_LOCATIONS (
 ) AS
 BEGIN
     UPDATE SEARCHES SET
-        FLD_ID = :FLD_ID, SRCH_NAME = COALESCE(:NAME, ''), CAT_ID = :CATEGORY_ID,
+        FLD_ID = :FLD_ID, SRCH_NAME = :NAME, CAT_ID = :CATEGORY_ID,
         POS_KEYWORDS = :POSITIVE_KEYWORDS, NEG_KEYWORDS = :NEGATIVE_KEYWORDS, ONLY_TITLES = :ONLY_TITLES,
         HAS_IMAGE = :HAS_IMAGE, FILTER_KEYWORDS = :FILTER_KEYWORDS, FILTER_OR = :FILTER_OR,
         FILTER_DAYS = :FILTER_DAYS, ADD_MIN = :ADD_MIN, ADD_MAX = :ADD_MAX, ADD_BATHS = :ADD_BATHS,

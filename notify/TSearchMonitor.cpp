@@ -77,7 +77,7 @@ void NewResultsPageLoaded(TSearch& search, const TMonitorContext& context) {
     const TLatestEntry& marker = *search.LatestEntries.at(static_cast<std::size_t>(search.CheckEntryIndex));
     const std::string newest = NewestLink(page, search.CheckFetcher->URL, context.SiteDomain);
     // A topmost posting the user deleted is one the last run already saw.
-    if (!newest.empty() && newest != marker.EntryLink.str() && !FindEntryByLink(search.DeletedResults, newest)) {
+    if (!newest.empty() && newest != marker.EntryLink && !FindEntryByLink(search.DeletedResults, newest)) {
         const bool wasMarked = search.NewResultsAvailable;
         search.NewResultsAvailable = true;
         search.CheckDone = true;

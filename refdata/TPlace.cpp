@@ -8,12 +8,14 @@
 #include <fstream>
 #include <stdexcept>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "core/TextHelpers.h"
 
 namespace {
 
-constexpr std::size_t HeaderSize = 11;
+constexpr std::size_t HeaderSize = PlaceTableHeader.size();
+static_assert(HeaderSize == 11);
 constexpr std::size_t RecordSize = 231;
 using RecordBytes = std::array<char, RecordSize>;
 
@@ -59,40 +61,59 @@ TPlace* TPlace::Parent() const {
 
 std::string TPlace::FullName() const {
     // Walks up iteratively and stops at a repeated record, so a damaged file whose parent
-    // ids form a loop still gives a name.
+    // ids form a loop still gives a name; the set keeps a deep chain linear.
     std::vector<const TPlace*> chain{this};
-    for (const TPlace* parent = Parent(); parent; parent = parent->Parent()) {
-        if (std::find(chain.begin(), chain.end(), parent) != chain.end())
-            break;
+    std::unordered_set<const TPlace*> seen{this};
+    for (const TPlace* parent = Parent(); parent && seen.insert(parent).second; parent = parent->Parent())
         chain.push_back(parent);
-    }
-    std::string name = chain.back()->Name;
+    std::size_t length = 0;
+    for (const TPlace* place : chain)
+        length += place->Name.size() + 3;
+    std::string name;
+    name.reserve(length);
+    name = chain.back()->Name;
     for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it)
-        name += " - " + (*it)->Name;
+        name.append(" - ").append((*it)->Name);
     return name;
 }
 
 namespace {
 
-void AppendLeaves(TPlace* place, TPlaceList& path, TPlaceList& target) {
+/// The leaves under place, depth first, with an explicit stack: a chain of any depth is
+/// walked without deepening the call stack.
+void AppendLeaves(TPlace* place, TPlaceList& target) {
     if (place->Children.empty()) {
         target.push_back(place);
         return;
     }
-    path.push_back(place);
-    for (TPlace* child : place->Children)
-        if (std::find(path.begin(), path.end(), child) == path.end())
-            AppendLeaves(child, path, target);
-    path.pop_back();
+    struct TLevel {
+        const TPlace* Record;
+        std::size_t NextChild;
+    };
+    std::unordered_set<const TPlace*> seen{place};
+    std::vector<TLevel> path{{place, 0}};
+    while (!path.empty()) {
+        TLevel& level = path.back();
+        if (level.NextChild == level.Record->Children.size()) {
+            path.pop_back();
+            continue;
+        }
+        TPlace* child = level.Record->Children[level.NextChild++];
+        if (!seen.insert(child).second)
+            continue;
+        if (child->Children.empty())
+            target.push_back(child);
+        else
+            path.push_back({child, 0});
+    }
 }
 
 } // namespace
 
 void ExpandToLeaves(const TPlaceList& source, TPlaceList& target) {
     TPlaceList expanded;
-    TPlaceList path;
     for (TPlace* place : source)
-        AppendLeaves(place, path, expanded);
+        AppendLeaves(place, expanded);
     target = std::move(expanded);
 }
 
@@ -108,11 +129,15 @@ std::string ReadPlaceRecords(const std::string& path, TPlaceItems& items) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         throw TReadError("Cannot open file \"" + path + "\". No such file or directory");
+    std::array<char, HeaderSize> header{};
+    if (!file.read(header.data(), header.size()) || std::string_view(header.data(), header.size()) != PlaceTableHeader)
+        throw TReadError("\"" + path + "\" is not a table file of Trawlix");
     std::array<char, 4> countBytes{};
-    file.seekg(HeaderSize);
     if (!file.read(countBytes.data(), countBytes.size()))
         throw TReadError("Read beyond end of file");
     const std::int32_t count = ReadNumber<std::int32_t>(countBytes.data());
+    if (count < 0)
+        throw TReadError("\"" + path + "\" holds a negative record count (" + std::to_string(count) + ")");
     RecordBytes record{};
     for (std::int32_t i = 0; i < count; ++i) {
         // The count is not trusted for allocation: records are appended as they are read.

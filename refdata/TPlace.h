@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TPlace;
@@ -37,7 +39,8 @@ public:
     /// The parent record, or nullptr when ParentId is 0 or names no record.
     TPlace* Parent() const;
     void SetParent(TPlace* parent) { m_parent.store(parent); }
-    /// Names from the top of the tree down to this record, joined with " - ".
+    /// Names from the top of the tree down to this record, joined with " - ". Linear in the
+    /// depth; a parent loop ends at the first record met again.
     std::string FullName() const;
 
 private:
@@ -45,7 +48,8 @@ private:
 };
 
 /// Empties target, then appends each source record itself when it has no children,
-/// otherwise the expansion of its children, depth first.
+/// otherwise the expansion of its children, depth first. Within one source record's
+/// expansion a record met again (a parent loop) is passed over.
 void ExpandToLeaves(const TPlaceList& source, TPlaceList& target);
 /// Inserts record after the first item named exactly name; at the front when none is.
 void InsertAfterNamed(const std::string& name, TPlace* record, TPlaceList& list);
@@ -56,8 +60,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// The first bytes of every table file the project writes.
+inline constexpr std::string_view PlaceTableHeader = "TRAWLIXREF1";
+
 /// Reads the records of a table file into items (file order). Throws TReadError when the
-/// file cannot be opened or holds no record count. A record cut short ends the reading
+/// file cannot be opened, does not begin with PlaceTableHeader, or holds no record count
+/// or a negative one. A record cut short ends the reading
 /// and its message is returned; an empty text means every record was read.
 std::string ReadPlaceRecords(const std::string& path, TPlaceItems& items);
 /// Links every record to its parent and its parent's child list.

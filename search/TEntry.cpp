@@ -44,9 +44,8 @@ TEntry* FindEntryByLink(const TEntryList* list, std::string_view link) {
 }
 
 TEntry* FindEntryByLink(const TEntryList& list, std::string_view link) {
-    const TBoundedText<TEntry::LinkCapacity> key(link);
     for (const auto& entry : list)
-        if (entry && entry->Link == key)
+        if (entry && entry->Link == link)
             return entry.get();
     return nullptr;
 }

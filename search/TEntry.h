@@ -12,13 +12,12 @@ namespace pugi {
 class xml_node;
 }
 
-/// One posting found on a results page. Identified by its Link alone, compared exactly over
-/// the stored characters. Made on the parser thread, then owned by a list of a search and
+/// One posting found on a results page. Identified by its whole Link alone, compared
+/// exactly. Made on the parser thread, then owned by a list of a search and
 /// used on the user-interface thread.
 class TEntry {
 public:
     static constexpr std::size_t DateCapacity = 15;
-    static constexpr std::size_t LinkCapacity = 100;
 
     TEntry() = default;
     /// From the values the page parser reads; Month and Day are derived from the date.
@@ -40,8 +39,8 @@ public:
     double Price = -1;
     /// Full name of the location the posting was found in.
     std::string Location;
-    /// Absolute link of the posting.
-    TBoundedText<LinkCapacity> Link;
+    /// Absolute link of the posting, whole: postings differ only at its end.
+    std::string Link;
     bool HasImage = false;
     /// 1 to 12, 0 when the date's month word is no month. Derived from Date by UpdateDay.
     int Month = 0;
@@ -61,6 +60,6 @@ public:
 
 using TEntryList = std::vector<std::unique_ptr<TEntry>>;
 
-/// The first entry of list whose Link equals the first 100 characters of link, or nullptr.
+/// The first entry of list whose Link equals link, or nullptr.
 TEntry* FindEntryByLink(const TEntryList* list, std::string_view link);
 TEntry* FindEntryByLink(const TEntryList& list, std::string_view link);

@@ -25,7 +25,7 @@ void TEntry::SaveToXml(pugi::xml_node element) const {
     WriteXmlText(element, "name", Name);
     WriteXmlFloat(element, "price", Price);
     WriteXmlText(element, "location", Location);
-    WriteXmlText(element, "link", Link.str());
+    WriteXmlText(element, "link", Link);
     WriteXmlBool(element, "has_image", HasImage);
     WriteXmlBool(element, "visited", Visited);
     WriteXmlBool(element, "new", New);
@@ -45,5 +45,5 @@ TLatestEntry::TLatestEntry(const pugi::xml_node& element)
 void TLatestEntry::SaveToXml(pugi::xml_node element) const {
     WriteXmlInt(element, "location_id", LocationId);
     WriteXmlText(element, "page_link", PageLink);
-    WriteXmlText(element, "entry_link", EntryLink.str());
+    WriteXmlText(element, "entry_link", EntryLink);
 }

@@ -5,8 +5,6 @@
 #include <string_view>
 #include <utility>
 
-#include "search/TBoundedText.h"
-
 namespace pugi {
 class xml_node;
 }
@@ -15,8 +13,6 @@ class xml_node;
 /// topmost posting with it. Made during a run, owned by TSearch::LatestEntries.
 class TLatestEntry final {
 public:
-    static constexpr std::size_t EntryLinkCapacity = 100;
-
     TLatestEntry() = default;
     TLatestEntry(int locationId, std::string_view entryLink, std::string pageLink)
         : LocationId(locationId), PageLink(std::move(pageLink)), EntryLink(entryLink) {}
@@ -31,6 +27,6 @@ public:
     int LocationId = 0;
     /// The first results page fetched for that location.
     std::string PageLink;
-    /// Link of the first posting on that page that was not a deleted result.
-    TBoundedText<EntryLinkCapacity> EntryLink;
+    /// Whole link of the first posting on that page that was not a deleted result.
+    std::string EntryLink;
 };

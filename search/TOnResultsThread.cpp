@@ -118,11 +118,11 @@ void TOnResultsThread::Accept(std::unique_ptr<TEntry> entry, const TPage& page, 
     TSearch* search = Search;
     if (!search || m_terminated)
         return;
-    if (FindEntryByLink(search->DeletedResults, entry->Link))
+    if (m_deletedLinks.Find(search->DeletedResults, entry->Link))
         return;
     if (accepted == 0 && page.Page == 1)
         search->LatestEntries.push_back(std::make_unique<TLatestEntry>(page.LocationIndex, entry->Link, page.Link));
-    entry->New = !FindEntryByLink(search->Results, entry->Link);
+    entry->New = !m_resultLinks.Find(search->Results, entry->Link);
     if (!search->KeepOldResults || entry->New) {
         search->Results.push_back(std::move(entry));
         if (page.View)

@@ -9,6 +9,8 @@
 
 #include <QObject>
 
+#include "search/TEntryLinkIndex.h"
+
 class IResultsView;
 class TEntry;
 class TSearch;
@@ -79,5 +81,8 @@ private:
     bool m_pageReady = false;
     TPage m_page;
     std::atomic<bool> m_terminated{false};
+    /// The search's lists by link, used by Accept on the user-interface thread.
+    TEntryLinkIndex m_resultLinks;
+    TEntryLinkIndex m_deletedLinks;
     static std::atomic<int> s_running;
 };

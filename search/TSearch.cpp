@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string_view>
+
+#include <QByteArray>
 
 #include "core/Log.h"
 #include "core/TextHelpers.h"
@@ -37,6 +40,9 @@ TPlaceList& TSearch::Locations() {
 }
 
 void TSearch::SetLocations(TPlaceList places) {
+    // Without a list the stored rows are unknown here, so any list counts as a change.
+    if (!m_locations || *m_locations != places)
+        LocationsChanged = true;
     m_locations = std::make_unique<TPlaceList>(std::move(places));
 }
 
@@ -92,6 +98,21 @@ namespace {
 
 std::string WholeNumber(int value) {
     return std::to_string(value);
+}
+
+// Percent-encodes what would end the value or the link ("&", "#"), start another parameter
+// ("="), or read as an escape ("%") or a space ("+"), and every byte outside printable ASCII.
+// The quotes, brackets and bars of the keyword syntax stay readable; spaces become "+" with
+// the rest of the link.
+std::string QueryValue(std::string_view text) {
+    static const QByteArray keptAsTyped = [] {
+        QByteArray kept;
+        for (char c = ' '; c <= '~'; ++c)
+            if (std::string_view("%&#=+").find(c) == std::string_view::npos)
+                kept += c;
+        return kept;
+    }();
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size())).toPercentEncoding(keptAsTyped).toStdString();
 }
 
 // An open bound (0) is sent as "min" or "max"; only a value that is exactly 0 is open.
@@ -153,7 +174,7 @@ std::string TSearch::MakeSearchLink() const {
     link += "search/" + Category->Link;
     if (!sub.empty())
         link += "/" + sub;
-    std::string keywords = ReplaceAll(PositiveKeywords, "+", "%2B");
+    std::string keywords = QueryValue(PositiveKeywords);
     if (keywords.empty())
         keywords = "+";
     link += "?query=" + keywords;
@@ -165,7 +186,7 @@ std::string TSearch::MakeSearchLink() const {
     if (Page > 1)
         link += "&s=" + WholeNumber((Page - 1) * 100);
     if (neighbourhood && !AllChildrenChosen(*parent))
-        link += "&neighborhood=" + location.Link;
+        link += "&neighborhood=" + QueryValue(location.Link);
     link = ReplaceAll(link, " ", "+");
     WriteLog("TSearch.MakeSearchLink: " + link);
     return link;

@@ -30,7 +30,6 @@ using TLatestEntryList = std::vector<std::unique_ptr<TLatestEntry>>;
 class TSearch final {
 public:
     static constexpr std::size_t NameCapacity = 50;
-    static constexpr std::size_t SelectedEntryCapacity = 100;
 
     /// context (not owned, may be null for the defaults) must outlive the search.
     explicit TSearch(const TSearchContext* context = nullptr);
@@ -103,8 +102,8 @@ public:
     // View state of the search window.
     /// A run keeps earlier results (only their new mark goes) instead of emptying the list.
     bool KeepOldResults = true;
-    /// Link of the result selected in the results list.
-    TBoundedText<SelectedEntryCapacity> SelectedEntry;
+    /// Link of the result selected in the results list, whole.
+    std::string SelectedEntry;
     bool ShowPreview = false;
     /// Preview height as a fraction of the window height.
     float PreviewHeightRatio = 0;
@@ -118,8 +117,12 @@ public:
     TLatestEntryList LatestEntries;
     /// A background check saw newer postings than the markers.
     bool NewResultsAvailable = false;
-    /// The chosen locations must be rewritten in the account database at the next save.
+    /// The chosen locations must be rewritten in the account database at the next save;
+    /// SetLocations sets it when the list changes, a successful remote save clears it.
     bool LocationsChanged = false;
+    /// Location ids read from the searches file that no place of the table has (a place
+    /// file cut short, say): kept so that every save writes them back as they were.
+    std::vector<int> UnknownLocationIds;
 
     // Run state.
     /// The places of the current run in fetch order (not owned); may repeat a place.
@@ -160,7 +163,8 @@ public:
     /// has no list gets a new one, read back through the context's LocationsLoader when
     /// SearchId > 0.
     TPlaceList& Locations();
-    /// Replaces the chosen locations (the leaf list is not rebuilt; see SetLeafLocations).
+    /// Replaces the chosen locations (the leaf list is not rebuilt; see SetLeafLocations);
+    /// a list that differs from the current one sets LocationsChanged.
     void SetLocations(TPlaceList places);
     /// Drops the chosen-locations list so that the next Locations() makes it again.
     void DiscardLocations();
@@ -179,8 +183,7 @@ public:
     void ResetResults(bool clear);
 
     /// The site's results link for LocationsToSearch[LocationIndex] and Page; writes it to
-    /// the log. Throws std::logic_error when there is no category or no such location, and
-    /// whatever WriteLog throws.
+    /// the log. Throws std::logic_error when there is no category or no such location.
     std::string MakeSearchLink() const;
     /// Appends the search's element to document, saved under userId (TSearchXml.cpp).
     void WriteXml(pugi::xml_document& document, int userId);

@@ -38,6 +38,13 @@ int RoundToInt(double value) {
     return static_cast<int>(rounded);
 }
 
+// Converting a double beyond the range of float is undefined behaviour, not infinity.
+float ToFloat(double value, const char* name) {
+    if (std::fabs(value) > std::numeric_limits<float>::max())
+        throw TXmlValueError(std::string("Out of range for \"") + name + "\"");
+    return static_cast<float>(value);
+}
+
 TCategorySlots ReadSlots(const pugi::xml_node& element) {
     TCategorySlots slots;
     slots.Min = ReadXmlFloat(element, "add_min");
@@ -56,7 +63,9 @@ void WriteSlots(pugi::xml_node& element, const TCategorySlots& slots) {
         WriteXmlBool(element, CheckNames[i], slots.Check[i]);
 }
 
-TPlaceList ReadLocations(const pugi::xml_node& element, const TPlaces* places) {
+// Ids that find no place are set apart rather than dropped: the place table may be the
+// one at fault, and the next save must not lose them.
+TPlaceList ReadLocations(const pugi::xml_node& element, const TPlaces* places, std::vector<int>& unknownIds) {
     TPlaceList locations;
     for (const pugi::xml_node& child : RequiredChild(element, "search_locations").children()) {
         if (child.type() != pugi::node_element)
@@ -64,6 +73,8 @@ TPlaceList ReadLocations(const pugi::xml_node& element, const TPlaces* places) {
         const int id = ParseXmlInt(child.text().get());
         if (TPlace* place = places ? places->FindById(id) : nullptr)
             locations.push_back(place);
+        else
+            unknownIds.push_back(id);
     }
     return locations;
 }
@@ -152,7 +163,8 @@ TSearch::TSearch(const pugi::xml_node& element, const TSearchContext* context) :
     FolderId = ReadXmlInt(element, "fld_id");
     Name = ReadXmlText(element, "srch_name");
     LogQuietly("Search ID is: " + std::to_string(SearchId));
-    SetLocations(ReadLocations(element, Context().Places));
+    // Reading restores the stored list: no change for the account database.
+    m_locations = std::make_unique<TPlaceList>(ReadLocations(element, Context().Places, UnknownLocationIds));
     const int categoryId = ReadXmlInt(element, "cat_id");
     Category = Context().Categories ? Context().Categories->FindById(categoryId) : nullptr;
     PositiveKeywords = ReadXmlText(element, "pos_keywords");
@@ -172,7 +184,7 @@ TSearch::TSearch(const pugi::xml_node& element, const TSearchContext* context) :
     KeepOldResults = ReadXmlBool(element, "keep_old_results");
     SelectedEntry = ReadXmlText(element, "entry_selected");
     ShowPreview = ReadXmlBool(element, "show_preview");
-    PreviewHeightRatio = static_cast<float>(ReadXmlFloat(element, "preview_height_ratio"));
+    PreviewHeightRatio = ToFloat(ReadXmlFloat(element, "preview_height_ratio"), "preview_height_ratio");
     ReadList<TFavouriteList, TFavourite>(element, "favourites", Favourites);
     ReadList<TLatestEntryList, TLatestEntry>(element, "latest_entries", LatestEntries);
     NewResultsAvailable = ReadXmlBool(element, "new_results_available");
@@ -192,6 +204,8 @@ void TSearch::WriteXml(pugi::xml_document& document, int userId) {
     pugi::xml_node locations = element.append_child("search_locations");
     for (const TPlace* place : Locations())
         WriteXmlInt(locations, "loc_id", place->Id);
+    for (const int id : UnknownLocationIds)
+        WriteXmlInt(locations, "loc_id", id);
     WriteXmlInt(element, "cat_id", Category ? Category->Id : 0);
     WriteXmlText(element, "pos_keywords", PositiveKeywords);
     WriteXmlText(element, "neg_keywords", NegativeKeywords);
@@ -212,7 +226,7 @@ void TSearch::WriteXml(pugi::xml_document& document, int userId) {
     WriteXmlBool(element, "notify_email", NotifyEmail);
     WriteXmlBool(element, "notify_email_digest", NotifyEmailDigest);
     WriteXmlBool(element, "keep_old_results", KeepOldResults);
-    WriteXmlText(element, "entry_selected", SelectedEntry.str());
+    WriteXmlText(element, "entry_selected", SelectedEntry);
     WriteXmlBool(element, "show_preview", ShowPreview);
     WriteXmlFloat32(element, "preview_height_ratio", PreviewHeightRatio);
     WriteList(element, "favourites", "fav", Favourites);

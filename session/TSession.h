@@ -130,8 +130,9 @@ public:
     /// thrown; a failed query shows the connection error message and gives empty.
     std::string ReadProperty(const std::string& name);
     /// After a successful sign-in: finds the account of the typed address and login key,
-    /// makes it User, marks it logged in and loads GsmNetworks. False (nobody bound) for
-    /// an unknown address, a wrong key or an unreachable database.
+    /// makes it User, marks it logged in and loads GsmNetworks; from then until sign-out the
+    /// searches carry the account's id. False (nobody bound) for an unknown address, a
+    /// wrong key or an unreachable database.
     bool BindAccount(const std::string& email, const std::string& loginKey);
 
     /// Runs work on the user-interface thread and waits for it; skipped once the session

@@ -10,12 +10,14 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "core/IUserMessages.h"
 #include "core/Log.h"
 #include "core/TextHelpers.h"
 #include "search/XmlValues.h"
 #include "store/IRemoteSearchStore.h"
 
 std::uint64_t TSearches::MaxFileSize = std::uint64_t{256} << 20;
+int TSearches::MaxUnreadableCopies = 100;
 
 namespace {
 
@@ -37,8 +39,36 @@ void LogQuietly(const std::string& line) {
     }
 }
 
-std::string ElementName(const TSearch& search) {
-    return "search" + std::to_string(search.SearchId);
+bool HoldsSearchId(const pugi::xml_node& element, int searchId) {
+    try {
+        return ParseXmlInt(element.child("srch_id").text().get()) == searchId;
+    } catch (const TXmlValueError&) {
+        return false;
+    }
+}
+
+// The element a search was saved as: named after its id and holding that id. The name
+// alone can be wrong in an edited file, and would then cost another search its element;
+// an element under another name that holds the id is the search's too.
+pugi::xml_node FindSearchElement(const pugi::xml_node& root, int searchId) {
+    const std::string name = "search" + std::to_string(searchId);
+    for (pugi::xml_node element = root.child(name.c_str()); element; element = element.next_sibling(name.c_str()))
+        if (HoldsSearchId(element, searchId))
+            return element;
+    for (const pugi::xml_node& element : root.children())
+        if (element.type() == pugi::node_element && HoldsSearchId(element, searchId))
+            return element;
+    return {};
+}
+
+void RemoveSearchElement(pugi::xml_node root, int searchId) {
+    if (const pugi::xml_node element = FindSearchElement(root, searchId))
+        root.remove_child(element);
+}
+
+std::string UnreadableCopyName(int number) {
+    const std::string name = TSearches::UnreadableFileName;
+    return number < 2 ? name : name + "." + std::to_string(number);
 }
 
 } // namespace
@@ -78,19 +108,39 @@ void TSearches::ReadFile() {
             readable = file.read(Xml.data(), file.size()) == file.size();
         }
         if (!readable) {
-            // Unreadable now is not necessarily lost for good: keep the file for the user
-            // instead of deleting it, and start from the empty document.
             file.close();
-            QFile::remove(QPath(m_context.DataFolder + UnreadableFileName));
-            if (!QFile::rename(path, QPath(m_context.DataFolder + UnreadableFileName)))
-                QFile::remove(path);
-            LogQuietly("Cannot read " + m_path + "; moved aside as " + UnreadableFileName);
+            SetAsideUnreadableFile();
             Xml = EmptyDocument;
             return;
         }
     }
     if (TrimControl(Xml).empty())
         Xml = EmptyDocument;
+}
+
+// Unreadable now is not necessarily lost for good: the file is kept for the user under a
+// name of its own (never over an earlier one), and the searches start from the empty document.
+void TSearches::SetAsideUnreadableFile() {
+    for (int number = 1; number <= MaxUnreadableCopies; ++number) {
+        const std::string name = UnreadableCopyName(number);
+        const QFileInfo target(QPath(m_context.DataFolder + name));
+        if (target.exists() || target.isSymLink())
+            continue;
+        if (!QFile::rename(QPath(m_path), target.filePath()))
+            break;
+        Report("The searches file " + m_path + " cannot be read. It was kept as " + name +
+               " in the same folder; the searches start empty.");
+        return;
+    }
+    // Left where it is, the file must not be overwritten by the empty document either.
+    m_fileLeftInPlace = true;
+    Report("The searches file " + m_path +
+           " cannot be read and cannot be moved aside. It is left as it is; searches are not saved to it.");
+}
+
+void TSearches::Report(const std::string& message) const {
+    LogQuietly(message);
+    UserMessages().Error(message);
 }
 
 std::unique_ptr<pugi::xml_document> TSearches::ParseXml() const {
@@ -105,13 +155,16 @@ void TSearches::Load() {
     std::unique_ptr<pugi::xml_document> document;
     try {
         document = ParseXml();
-    } catch (const TSearchesError&) {
-        return; // the text stays as it is and is written back unchanged
+    } catch (const TSearchesError& error) {
+        // The text stays as it is and is written back unchanged.
+        Report(std::string(error.what()) + ". No searches were loaded from " + m_path + "; the file is kept as it is.");
+        return;
     }
     try {
         LoadElements(document->document_element());
     } catch (const std::exception& error) {
-        LogQuietly(std::string("Loading the searches stopped: ") + error.what());
+        Report(std::string("A saved search cannot be read: ") + error.what() +
+               ". It and the searches after it were not loaded; they stay in " + m_path + ".");
     }
     // Loading only reads the document: the text already holds all of it, so it is not
     // written back (that would only change its layout, at the cost of a copy of the file).
@@ -147,12 +200,16 @@ void TSearches::Save(TSearch& search, bool local, bool remote, pugi::xml_documen
         document = parsed.get();
     }
     std::exception_ptr failure;
+    const int earlierId = search.SearchId;
     try {
         if (remote && m_context.RemoteStore)
             m_context.RemoteStore->SaveSearch(search);
         if (local) {
-            pugi::xml_node root = document->document_element();
-            root.remove_child(root.child(ElementName(search).c_str()));
+            const pugi::xml_node root = document->document_element();
+            RemoveSearchElement(root, search.SearchId);
+            // An insert gave the search its row id: its element under the old id goes too.
+            if (search.SearchId != earlierId)
+                RemoveSearchElement(root, earlierId);
             search.WriteXml(*document, CurrentUserId());
         }
     } catch (...) {
@@ -170,8 +227,7 @@ void TSearches::Save(TSearch& search, bool local, bool remote, pugi::xml_documen
 std::unique_ptr<TSearch> TSearches::Delete(TSearch& search) {
     {
         const std::unique_ptr<pugi::xml_document> document = ParseXml();
-        pugi::xml_node root = document->document_element();
-        root.remove_child(root.child(ElementName(search).c_str()));
+        RemoveSearchElement(document->document_element(), search.SearchId);
         SerialiseIntoXml(*document);
     }
     if (m_context.RemoteStore)
@@ -186,6 +242,8 @@ std::unique_ptr<TSearch> TSearches::Delete(TSearch& search) {
 }
 
 void TSearches::WriteFile() const {
+    if (m_fileLeftInPlace)
+        throw TSearchesError("Not written: " + m_path + " could not be read and is kept as it is");
     QSaveFile file(QPath(m_path));
     if (!file.open(QIODevice::WriteOnly))
         throw TSearchesError("Cannot write " + m_path + ": " + file.errorString().toStdString());

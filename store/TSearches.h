@@ -40,11 +40,14 @@ public:
     static constexpr const char* FileName = "SearchesTXF.tx";
     /// A spare copy, only ever read: it restores a missing main file.
     static constexpr const char* SpareFileName = "SearchesTXF.tmp";
-    /// Where a main file that cannot be read is moved instead of being deleted.
+    /// Where a main file that cannot be read is moved instead of being deleted; when that
+    /// name is taken, the name followed by ".2", ".3" and so on.
     static constexpr const char* UnreadableFileName = "SearchesTXF.unreadable";
     static constexpr const char* EmptyDocument = "<searches></searches>";
 
-    /// Create: reads the file of the context's data folder into Xml; never fails.
+    /// Create: reads the file of the context's data folder into Xml; never fails. A file
+    /// that cannot be read is moved aside (or, when it cannot be moved, left alone and never
+    /// written) and the user is told through UserMessages.
     explicit TSearches(TSearchesContext context);
     /// The same for the file in dataFolder (ending in "/"), with searches kept locally.
     explicit TSearches(std::string dataFolder);
@@ -60,20 +63,25 @@ public:
 
     /// Builds the searches of the document that belong to the signed-in user (or to nobody)
     /// and appends them to Items. Never fails: an element that cannot be read ends the
-    /// loading there, and every element stays in the document.
+    /// loading there, and every element stays in the document. A document that does not
+    /// parse or an element that cannot be read is reported through UserMessages.
     void Load();
     /// With remote, inserts or updates the search in the account database first. With
     /// local, replaces the search's element in document (or in the parsed Xml when none is
     /// given; a given document stays with the caller), serialises it into Xml and writes
-    /// the file. Throws TSearchesError when Xml does not parse or the file cannot be
-    /// written, and passes on a failure of the account database after the local part.
+    /// the file. The element replaced is the one holding the search's id (preferably under
+    /// the name "search" plus the id), and after an insert also the one of its earlier id.
+    /// Throws TSearchesError when Xml does not parse or the file cannot be written, and
+    /// passes on a failure of the account database after the local part.
     void Save(TSearch& search, bool local, bool remote, pugi::xml_document* document = nullptr);
-    /// Removes the search's element from Xml, deletes the search in the account database
-    /// and takes it out of Items, handing it to the caller (null when it was not in Items).
+    /// Removes the search's element (found as Save finds it) from Xml, deletes the search
+    /// in the account database and takes it out of Items, handing it to the caller (null
+    /// when it was not in Items).
     /// Does not write the file. Throws TSearchesError when Xml does not parse.
     std::unique_ptr<TSearch> Delete(TSearch& search);
     /// Writes Xml to the file through a new file renamed over the old one; the old file
-    /// stays as it was when that fails. Throws TSearchesError.
+    /// stays as it was when that fails. Throws TSearchesError, also when the file was
+    /// unreadable and could not be moved aside (it is never overwritten then).
     void WriteFile() const;
 
     const std::string& FilePath() const { return m_path; }
@@ -81,9 +89,14 @@ public:
 
     /// A file larger than this is not read (it is moved aside as unreadable).
     static std::uint64_t MaxFileSize;
+    /// How many unreadable files are kept beside each other before one is left in place.
+    static int MaxUnreadableCopies;
 
 private:
     void ReadFile();
+    void SetAsideUnreadableFile();
+    /// Logs the message and shows it to the user.
+    void Report(const std::string& message) const;
     /// Parses Xml; throws TSearchesError when it is no XML document.
     std::unique_ptr<pugi::xml_document> ParseXml() const;
     void LoadElements(const pugi::xml_node& root);
@@ -93,4 +106,5 @@ private:
 
     TSearchesContext m_context;
     std::string m_path;
+    bool m_fileLeftInPlace = false;
 };

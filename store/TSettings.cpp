@@ -70,7 +70,10 @@ void TSettings::Load() {
 
 void TSettings::Load(const TPlaces* places) {
     const QSettings key = OpenKey();
-    if (key.status() != QSettings::NoError)
+    // The reader finds some faults only when it parses the values; allKeys parses them all.
+    key.allKeys();
+    m_unreadable = key.status() != QSettings::NoError;
+    if (m_unreadable)
         return;
     ReadInterval(key, RefreshName, SearchRefreshInterval);
     ReadInterval(key, CheckName, SearchCheckInterval);
@@ -94,6 +97,10 @@ void TSettings::LoadDefaultLocations(const TPlaces& places) {
 }
 
 void TSettings::Save() const {
+    // A key that could not be read holds the user's values all the same: writing would
+    // replace them. Its status is not reported again once the reader has cached it.
+    if (m_unreadable)
+        return;
     QSettings key = OpenKey();
     if (key.status() != QSettings::NoError || !key.isWritable())
         return;

@@ -29,18 +29,23 @@ public:
     /// Records of the session's place table, not owned.
     TPlaceList DefaultLocations;
 
-    /// Reads the stored values into the fields; missing or unreadable values keep theirs.
-    /// The default locations are not read (see LoadDefaultLocations).
+    /// Reads the stored values into the fields; missing or unreadable values keep theirs,
+    /// and a key that cannot be read keeps them all (and is not written by Save). The
+    /// default locations are not read (see LoadDefaultLocations).
     void Load();
     /// As Load, looking the default locations up in places (none: not read).
     void Load(const TPlaces* places);
     /// Replaces DefaultLocations with the stored list looked up in places.
     void LoadDefaultLocations(const TPlaces& places);
-    /// Writes the fields; an empty location list leaves the stored one as it is.
+    /// Writes the fields; an empty location list leaves the stored one as it is. Writes
+    /// nothing when the last Load found the key unreadable.
     void Save() const;
 
     /// "12;345;6;" for the ids 12, 345 and 6.
     static std::string LocationsText(const TPlaceList& places);
     /// The places named by a text of ids separated by ";"; unknown ids are skipped.
     static TPlaceList ParseLocations(const std::string& text, const TPlaces& places);
+
+private:
+    bool m_unreadable = false;
 };

@@ -3,7 +3,9 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <iostream>
+#include <unordered_set>
 
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -61,13 +63,45 @@ template <typename Body> int Guarded(const QStringList& arguments, Body body) {
     }
 }
 
-void PrintTree(const TPlaceList& records, int depth, bool categories) {
-    for (const TPlace* record : records) {
-        std::cout << std::string(static_cast<std::size_t>(depth) * 2, ' ') << record->Id << '\t' << record->Name;
+/// Prints the tree depth first with an explicit stack. A record met again (a parent loop, or
+/// one record under two parents) and the levels below MaxTreeDepth are left out with a
+/// message: a damaged table must neither overflow the stack nor print without end.
+void PrintTree(const TPlaceList& roots, bool categories, const std::string& command) {
+    constexpr std::size_t MaxTreeDepth = 32;
+    struct TLevel {
+        const TPlaceList* Records;
+        std::size_t Next;
+    };
+    std::unordered_set<const TPlace*> seen;
+    std::vector<TLevel> path{{&roots, 0}};
+    bool tooDeepReported = false;
+    while (!path.empty()) {
+        TLevel& level = path.back();
+        if (level.Next == level.Records->size()) {
+            path.pop_back();
+            continue;
+        }
+        const TPlace* record = (*level.Records)[level.Next++];
+        if (!seen.insert(record).second) {
+            std::cerr << "trawlix-cli " << command << ": record " << record->Id
+                      << " appears again in the tree (its parent ids form a loop, or several records share an "
+                         "id); shown once\n";
+            continue;
+        }
+        const std::size_t depth = path.size() - 1;
+        std::cout << std::string(depth * 2, ' ') << record->Id << '\t' << record->Name;
         if (categories)
             std::cout << '\t' << record->Link;
         std::cout << '\n';
-        PrintTree(record->Children, depth + 1, categories);
+        if (record->Children.empty())
+            continue;
+        if (path.size() < MaxTreeDepth)
+            path.push_back({&record->Children, 0});
+        else if (!tooDeepReported) {
+            std::cerr << "trawlix-cli " << command << ": the tree is deeper than " << MaxTreeDepth
+                      << " levels; the records below are not shown\n";
+            tooDeepReported = true;
+        }
     }
 }
 
@@ -95,7 +129,7 @@ int ListTable(const QStringList& arguments, bool categories) {
         const TPlaceItems& items = categories ? session->Categories->Items : session->Places->Items;
         const TPlaceList& roots = categories ? session->Categories->Roots : session->Places->Roots;
         if (parser.isSet(QStringLiteral("tree")))
-            PrintTree(roots, 0, categories);
+            PrintTree(roots, categories, arguments.front().toStdString());
         else if (parser.isSet(QStringLiteral("find")))
             PrintTable(FindContaining(items, parser.value(QStringLiteral("find")).toStdString()), categories);
         else {
@@ -137,9 +171,15 @@ double NumberOption(const QCommandLineParser& parser, const char* name) {
     bool ok = false;
     const QString text = parser.value(QLatin1String(name));
     const double value = text.toDouble(&ok);
-    if (!ok || value < 0)
+    if (!ok || !std::isfinite(value) || value < 0)
         throw TCliError(std::string("--") + name + " takes a number of 0 or more, not \"" + text.toStdString() + "\"");
     return value;
+}
+
+/// A range whose upper end is set (not 0, which leaves it open) must not lie below its lower end.
+template <typename Number> void CheckRange(Number low, Number high) {
+    if (high != 0 && low > high)
+        throw TCliError("--min " + FormatDecimal(low) + " is above --max " + FormatDecimal(high));
 }
 
 int WholeOption(const QCommandLineParser& parser, const char* name, int maximum) {
@@ -187,12 +227,15 @@ void ApplyExtras(const QCommandLineParser& parser, TSearch& search) {
     if (group == "personals") {
         search.MinAge = hasMin ? WholeOption(parser, "min", 130) : 0;
         search.MaxAge = hasMax ? WholeOption(parser, "max", 130) : 0;
+        CheckRange(search.MinAge, search.MaxAge);
     } else if (group == "housing") {
         search.MinRent = hasMin ? NumberOption(parser, "min") : 0;
         search.MaxRent = hasMax ? NumberOption(parser, "max") : 0;
+        CheckRange(search.MinRent, search.MaxRent);
     } else if (group == "for sale") {
         search.MinPrice = hasMin ? NumberOption(parser, "min") : 0;
         search.MaxPrice = hasMax ? NumberOption(parser, "max") : 0;
+        CheckRange(search.MinPrice, search.MaxPrice);
     } else if (hasMin || hasMax) {
         throw TCliError("--min and --max apply to personals, housing and for sale only");
     }
@@ -287,6 +330,8 @@ int CmdRun(const QStringList& arguments) {
         BindCliAccount(*session, {}, {});
         session->LoadSearches();
         TSearch& search = SavedSearch(*session->Searches, parser.value(QStringLiteral("saved")));
+        // As a run started in the window: earlier results go, or stay without their new mark.
+        search.ResetResults(!search.KeepOldResults);
         RunToEnd(search, view, printLinks);
         if (parser.isSet(QStringLiteral("save")))
             session->Searches->Save(search, true, false);

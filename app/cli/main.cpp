@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include "CliCommands.h"
+#include "core/TConfig.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ const char* const Usage = R"(usage: trawlix-cli [--data DIR] [--proxy URL] [--pa
 Global options:
   --data DIR     the data folder (default: $TRAWLIX_DATA_DIR or ~/.local/share/Trawlix)
   --proxy URL    the HTTP proxy through which the site is reached (default: the system's)
-  --pause MS     pause per posting while parsing results, in milliseconds (default 100)
+  --pause MS     pause per posting while parsing results, 0 to 10000 milliseconds (default 100)
 
 Commands:
   places       list the locations (id, level, full name, link, latitude, longitude)
@@ -46,8 +47,10 @@ int ApplyGlobalOptions(const QStringList& arguments) {
         }
         if (variable->first == QLatin1String("--pause")) {
             bool ok = false;
-            if (arguments[i + 1].toInt(&ok) < 0 || !ok) {
-                std::cerr << "trawlix-cli: --pause takes a whole number of milliseconds\n";
+            const int pause = arguments[i + 1].toInt(&ok);
+            if (!ok || pause < 0 || pause > TConfig::MaxParserPauseMs) {
+                std::cerr << "trawlix-cli: --pause takes a whole number of milliseconds from 0 to "
+                          << TConfig::MaxParserPauseMs << "\n";
                 return -1;
             }
         }

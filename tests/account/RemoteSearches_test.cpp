@@ -6,10 +6,12 @@
 #include <algorithm>
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include "TTestDatabase.h"
 #include "TestSupport.h"
 #include "account/Credentials.h"
+#include "account/TAccountSearchStore.h"
 #include "account/TUser.h"
 #include "session/TSession.h"
 #include "refdata/TCategories.h"
@@ -113,6 +115,15 @@ TEST_F(TRemoteSearchesTest, InsertSendsEmptyTextsAndNoFolderAsNull) {
     EXPECT_EQ(row[9].toString().trimmed(), QStringLiteral("F"));
     EXPECT_EQ(row[10].toString().trimmed(), QStringLiteral("T"));
     EXPECT_EQ(row[11].toInt(), 0);
+
+    // The update sends the emptied name as text too (the column refuses NULL, so a NULL
+    // name would fail the save).
+    search.Name = "named";
+    ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
+    EXPECT_EQ(Row("SRCH_NAME", search.SearchId).at(0).toString(), QStringLiteral("named"));
+    search.Name = "";
+    ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
+    EXPECT_EQ(Row("SRCH_NAME", search.SearchId).at(0).toString(), QString());
     EXPECT_TRUE(messages.Shown.empty());
 }
 
@@ -168,9 +179,10 @@ TEST_F(TRemoteSearchesTest, LocationsAreWrittenUpdatedAndReadBack) {
     EXPECT_FALSE(search.LocationsChanged);
     EXPECT_EQ(LocationRows(search.SearchId), Ids(places));
 
-    // An update without a change of locations leaves the rows alone.
+    // An update without the flag leaves the rows alone.
     search.Name = "renamed";
     search.SetLocations({places[0]});
+    search.LocationsChanged = false;
     ASSERT_TRUE(SaveSearchRemote(session->Database(), session->SignedInUserId(), search));
     EXPECT_EQ(Row("SRCH_NAME", search.SearchId)[0].toString(), QStringLiteral("renamed"));
     EXPECT_EQ(LocationRows(search.SearchId), Ids(places));
@@ -248,6 +260,90 @@ TEST_F(TRemoteSearchesTest, TheSearchesFileSavesAndDeletesRemotelyThroughTheSess
     EXPECT_NO_THROW(searches.Save(local, true, true));
     EXPECT_EQ(local.SearchId, 0);
     EXPECT_NE(folder.ReadFile("SearchesTXF.tx").find("local only"), std::string::npos);
+}
+
+// The user picks other places for a search saved before: the next save rewrites its rows.
+TEST_F(TRemoteSearchesTest, ChangedLocationsOfASavedSearchReachTheDatabase) {
+    session->Categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
+    int id = 0;
+    {
+        TSearches searches(session->SearchesContext());
+        TSearch search;
+        search.Category = session->Categories->FindById(2);
+        search.SetLocations(places);
+        searches.Save(search, true, true);
+        id = search.SearchId;
+        ASSERT_GT(id, 0);
+        EXPECT_FALSE(search.LocationsChanged);
+    }
+    EXPECT_EQ(LocationRows(id), Ids(places));
+
+    TSearches searches(session->SearchesContext());
+    searches.Load();
+    ASSERT_EQ(searches.Items.size(), 1u);
+    TSearch& loaded = *searches.Items[0];
+    EXPECT_FALSE(loaded.LocationsChanged) << "reading the file changes nothing";
+    loaded.SetLocations({places[2], places[0]});
+    searches.Save(loaded, true, true);
+    EXPECT_EQ(LocationRows(id), (std::vector<int>{places[2]->Id, places[0]->Id}));
+    EXPECT_FALSE(loaded.LocationsChanged);
+    // The same list again leaves the rows as they are.
+    loaded.SetLocations({places[2], places[0]});
+    EXPECT_FALSE(loaded.LocationsChanged);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+// Saved locally first (as "search0"), then inserted: one element, under the new id.
+TEST_F(TRemoteSearchesTest, AnInsertAfterALocalSaveLeavesOneElementForTheSearch) {
+    TSearches searches(session->SearchesContext());
+    TSearch search;
+    search.Category = &other.Child;
+    search.Name = "once";
+    searches.Save(search, true, false);
+    searches.Save(search, true, true);
+    ASSERT_GT(search.SearchId, 0);
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(folder.ReadFile("SearchesTXF.tx").c_str()));
+    std::vector<std::string> names;
+    for (const pugi::xml_node& element : document.document_element().children())
+        names.emplace_back(element.name());
+    EXPECT_EQ(names, std::vector<std::string>{"search" + std::to_string(search.SearchId)});
+}
+
+// The collection relies on the store never throwing: a write the database refuses is
+// rolled back and dropped, and the local save goes on.
+TEST_F(TRemoteSearchesTest, TheAccountStoreRollsARefusedWriteBackWithoutThrowing) {
+    // Before the session's first statement on the table, which would keep its old rules.
+    database->Execute("ALTER TABLE SEARCHES ADD CONSTRAINT TEST_REFUSED CHECK (SRCH_NAME <> 'refused')");
+    database->Execute("CREATE TRIGGER TEST_KEEP_ROWS FOR SEARCHES BEFORE DELETE AS BEGIN "
+                      "IF (OLD.SRCH_NAME = 'kept') THEN EXCEPTION E_NO_SUCH_SEARCH; END");
+    IRemoteSearchStore& store = *session->SearchesContext().RemoteStore;
+    TSearch search;
+    search.Category = &other.Child;
+    search.Name = "kept";
+    ASSERT_NO_THROW(store.SaveSearch(search));
+    ASSERT_GT(search.SearchId, 0);
+    TSearch refused;
+    refused.Category = &other.Child;
+    refused.Name = "refused";
+    EXPECT_NO_THROW(store.SaveSearch(refused)); // insert
+    EXPECT_EQ(refused.SearchId, 0);
+    search.Name = "refused";
+    EXPECT_NO_THROW(store.SaveSearch(search)); // update
+    EXPECT_NO_THROW(store.DeleteSearch(search));
+    EXPECT_EQ(Row("SRCH_NAME", search.SearchId).at(0).toString(), QStringLiteral("kept"));
+    folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
+    {
+        TSearches searches(session->SearchesContext());
+        EXPECT_NO_THROW(searches.Save(refused, true, true));
+    }
+    EXPECT_NE(folder.ReadFile("SearchesTXF.tx").find("<srch_name>refused</srch_name>"), std::string::npos);
+    database->Execute("DROP TRIGGER TEST_KEEP_ROWS");
+    database->Execute("ALTER TABLE SEARCHES DROP CONSTRAINT TEST_REFUSED");
+
+    EXPECT_NO_THROW(store.DeleteSearch(search));
+    EXPECT_TRUE(Row("SRCH_ID", search.SearchId).empty());
+    EXPECT_TRUE(messages.Shown.empty());
 }
 
 TEST_F(TRemoteSearchesTest, InsertingWhileNobodyIsSignedInFails) {

@@ -65,15 +65,80 @@ TEST_F(TUserTest, WrongKeysAndUnknownAddressesSignNobodyIn) {
     EXPECT_EQ(Column("USR_LOGGED", "bob@example.com").toString().trimmed(), QStringLiteral("F"));
 }
 
-TEST_F(TUserTest, AskingAgainIssuesANewKeyForTheSameAccount) {
+// Anybody may type somebody else's address: a new key must not lock its owner out.
+TEST_F(TUserTest, ANewKeyLeavesTheEarlierOneValidUntilItFirstSignsIn) {
     const std::optional<TIssuedLoginKey> first = IssueLoginKey(session->Database(), "Dora", "dora@example.com");
     const std::optional<TIssuedLoginKey> second = IssueLoginKey(session->Database(), "Dora", "DORA@example.com");
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->NewId, second->NewId);
     EXPECT_NE(first->Key, second->Key);
+    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM USERS WHERE LOWER(USR_NAME) = 'dora@example.com'").toInt(), 1);
+    EXPECT_EQ(Column("USR_PASS", "dora@example.com").toString().toStdString(),
+              StoredCredential("dora@example.com", first->Key));
+    EXPECT_EQ(Column("USR_NEW_PASS", "dora@example.com").toString().toStdString(),
+              StoredCredential("dora@example.com", second->Key));
+
+    EXPECT_TRUE(session->BindAccount("dora@example.com", first->Key));
+    EXPECT_TRUE(session->BindAccount("dora@example.com", first->Key)); // still, as often as needed
+    // The first sign-in with the new key makes it the secret, committed at once.
+    EXPECT_TRUE(session->BindAccount("Dora@Example.com", second->Key));
+    EXPECT_EQ(session->User->ID, second->NewId);
+    EXPECT_EQ(Column("USR_PASS", "dora@example.com").toString().toStdString(),
+              StoredCredential("dora@example.com", second->Key));
+    EXPECT_TRUE(Column("USR_NEW_PASS", "dora@example.com").isNull());
     EXPECT_FALSE(session->BindAccount("dora@example.com", first->Key));
     EXPECT_TRUE(session->BindAccount("dora@example.com", second->Key));
-    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM USERS WHERE LOWER(USR_NAME) = 'dora@example.com'").toInt(), 1);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(TUserTest, ANewKeyExpiresUnusedAfterADayAndANewPasswordVoidsIt) {
+    const std::string key = NewAccount("emma@example.com");
+    const std::string expiring = NewAccount("emma@example.com");
+    const QVariant minutesLeft =
+        database->Value("SELECT DATEDIFF(MINUTE FROM CURRENT_TIMESTAMP TO USR_NEW_PASS_UNTIL) FROM USERS "
+                        "WHERE USR_NAME = 'emma@example.com'");
+    EXPECT_GE(minutesLeft.toInt(), 24 * 60 - 1);
+    EXPECT_LE(minutesLeft.toInt(), 24 * 60);
+    database->Execute("UPDATE USERS SET USR_NEW_PASS_UNTIL = DATEADD(-1 SECOND TO CURRENT_TIMESTAMP) "
+                      "WHERE USR_NAME = 'emma@example.com'");
+    EXPECT_FALSE(session->BindAccount("emma@example.com", expiring));
+    EXPECT_TRUE(session->BindAccount("emma@example.com", key));
+
+    // A key waiting while the owner picks a password of their own is void.
+    const std::string waiting = NewAccount("emma@example.com");
+    ASSERT_TRUE(session->User->SaveAccount("emma's own"));
+    EXPECT_TRUE(Column("USR_NEW_PASS", "emma@example.com").isNull());
+    EXPECT_FALSE(session->BindAccount("emma@example.com", waiting));
+    EXPECT_FALSE(session->BindAccount("emma@example.com", key));
+    EXPECT_TRUE(session->BindAccount("emma@example.com", "emma's own"));
+}
+
+TEST_F(TUserTest, AtMostFiveKeysAnHourAreIssuedForOneAddress) {
+    std::string lastKey;
+    for (const char* typed :
+         {"flood@example.com", "FLOOD@example.com", "flood@example.com", "Flood@Example.com", "flood@example.com"})
+        lastKey = NewAccount(typed);
+    const int id = Column("USR_ID", "flood@example.com").toInt();
+    try {
+        IssueLoginKey(session->Database(), "Flood", "flood@EXAMPLE.com");
+        ADD_FAILURE() << "a sixth key was issued";
+    } catch (const TDatabaseError& error) {
+        EXPECT_NE(std::string(error.what()).find("Five login keys"), std::string::npos) << error.what();
+    }
+    // The refused request changed nothing: the fifth key is the waiting one.
+    EXPECT_EQ(Column("USR_NEW_PASS", "flood@example.com").toString().toStdString(),
+              StoredCredential("flood@example.com", lastKey));
+    EXPECT_FALSE(NewAccount("other.address@example.com").empty());
+
+    // An hour later the address may ask again.
+    database->Execute("UPDATE LOGIN_KEY_REQUESTS SET REQUESTED_AT = DATEADD(-61 MINUTE TO REQUESTED_AT) "
+                      "WHERE USR_ID = " +
+                      std::to_string(id));
+    const std::optional<TIssuedLoginKey> later = IssueLoginKey(session->Database(), "Flood", "flood@example.com");
+    ASSERT_TRUE(later);
+    EXPECT_TRUE(session->BindAccount("flood@example.com", later->Key));
+    EXPECT_EQ(database->Value("SELECT COUNT(*) FROM LOGIN_KEY_REQUESTS WHERE USR_ID = " + std::to_string(id)).toInt(),
+              1); // the old requests were dropped
 }
 
 TEST_F(TUserTest, AnAddressTooLongForTheNameIsRefused) {
@@ -204,10 +269,29 @@ TEST_F(TUserTest, SetLoggedInMarksTheRowAndFailuresKeepTheRecord) {
     EXPECT_FALSE(user.LoggedIn);
     EXPECT_EQ(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), QStringLiteral("F"));
 
+    // The server refuses the mark each way in turn: the update fails, is rolled back, and
+    // the record and the row keep what they had.
+    for (const bool signingIn : {true, false}) {
+        SCOPED_TRACE(signingIn ? "signing in" : "signing out");
+        ASSERT_TRUE(user.SetLoggedIn(!signingIn));
+        const QString refused = signingIn ? QStringLiteral("T") : QStringLiteral("F");
+        database->Execute("ALTER TABLE USERS ADD CONSTRAINT TEST_NO_MARK CHECK (USR_NAME <> 'jay@example.com' OR "
+                          "USR_LOGGED <> '" +
+                          refused.toStdString() + "')");
+        EXPECT_FALSE(user.SetLoggedIn(signingIn));
+        EXPECT_EQ(user.LoggedIn, !signingIn);
+        database->Execute("ALTER TABLE USERS DROP CONSTRAINT TEST_NO_MARK");
+        EXPECT_NE(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), refused);
+    }
+    // The connection is usable afterwards.
+    EXPECT_TRUE(user.SetLoggedIn(true));
+    EXPECT_EQ(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), QStringLiteral("T"));
+
     // A row that no longer matches the name changes nothing but does not fail either.
     user.Name = "renamed@example.com";
-    EXPECT_TRUE(user.SetLoggedIn(true));
-    EXPECT_EQ(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), QStringLiteral("F"));
+    EXPECT_TRUE(user.SetLoggedIn(false));
+    EXPECT_EQ(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), QStringLiteral("T"));
+    EXPECT_TRUE(messages.Shown.empty());
 }
 
 TEST(TCredentialsTest, TheStoredFormDependsOnLowerCasedNameAndSecret) {

@@ -4,6 +4,7 @@
 // temporary data folder.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -59,12 +60,13 @@ protected:
 
     /// Writes a "for sale" search into the data folder's searches file, as the desktop
     /// program would save it.
-    void SaveSearch(int id, const std::string& name, const std::string& keywords, const std::vector<int>& places) {
+    void SaveSearch(int id, const std::string& name, const std::string& keywords, const std::vector<int>& places,
+                    bool keepOldResults = true) {
         folder.WriteFile("SearchesTXF.tx", "<searches></searches>");
         TSession session(folder.Config());
         session.OpenSession();
         ASSERT_TRUE(WaitFor([&] { return session.SignedIn; }));
-        TSearches searches(folder.Path());
+        TSearches searches(session.SearchesContext());
         TSearch search(&session.SearchContext());
         search.SearchId = id;
         search.Name = name;
@@ -74,6 +76,7 @@ protected:
             locations.push_back(session.Places->FindById(place));
         search.SetLocations(locations);
         search.PositiveKeywords = keywords;
+        search.KeepOldResults = keepOldResults;
         searches.Save(search, true, false);
     }
 
@@ -194,6 +197,57 @@ TEST_F(CliTest, CheckMarksSearchesWithNewerPostingsAndSaysSoInItsStatus) {
     EXPECT_EQ(Run({QStringLiteral("check"), QStringLiteral("--notify")}).Status, 2);
 }
 
+// A saved search's results are prepared as the window's Start prepares them: without "keep
+// old results" they are replaced, with it they stay and only lose their new mark.
+TEST_F(CliTest, RunningASavedSearchAgainNeitherRepeatsNorKeepsMarkingItsResults) {
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "keep old results" : "replace old results");
+        ASSERT_NO_FATAL_FAILURE(SaveSearch(5, "Bikes", "bike", {254}, keep));
+        const QStringList runSaved{QStringLiteral("run"), QStringLiteral("--saved"), QStringLiteral("5"),
+                                   QStringLiteral("--save")};
+        const TCliResult first = Run(runSaved);
+        ASSERT_EQ(first.Status, 0) << first.Err;
+        const std::size_t count = Lines(first.Out).size();
+        ASSERT_GT(count, 0u);
+        for (int run = 2; run <= 3; ++run) {
+            const TCliResult again = Run(runSaved);
+            ASSERT_EQ(again.Status, 0) << again.Err;
+            EXPECT_EQ(Lines(again.Out).size(), keep ? 0u : count) << "run " << run;
+            const TCliResult json = Run({QStringLiteral("export"), QStringLiteral("--saved"), QStringLiteral("5"),
+                                         QStringLiteral("--format"), QStringLiteral("json")});
+            const std::vector<std::string> saved = Lines(json.Out);
+            EXPECT_EQ(saved.size(), count) << "run " << run;
+            std::size_t marked = 0;
+            for (const std::string& line : saved)
+                marked += QJsonDocument::fromJson(QByteArray::fromStdString(line))
+                              .object()
+                              .value(QStringLiteral("new"))
+                              .toBool();
+            EXPECT_EQ(marked, keep ? 0u : count) << "run " << run;
+        }
+    }
+}
+
+// A log file that cannot be written is said once on standard error and changes nothing else.
+TEST_F(CliTest, AnUnwritableLogIsReportedOnceAndTheRunStillFindsTheResults) {
+    const QStringList search{QStringLiteral("run"),        QStringLiteral("--category"), QStringLiteral("sss"),
+                             QStringLiteral("--location"), QStringLiteral("254"),        QStringLiteral("--keywords"),
+                             QStringLiteral("bike")};
+    const TCliResult normal = Run(search);
+    ASSERT_EQ(normal.Status, 0) << normal.Err;
+    ASSERT_FALSE(normal.Out.empty());
+
+    std::remove(folder.File("log.tx").c_str());
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(folder.File("log.tx"))));
+    const TCliResult blocked = Run(search);
+    EXPECT_EQ(blocked.Status, 0) << blocked.Err;
+    EXPECT_EQ(blocked.Out, normal.Out);
+    const std::string message = "Cannot create the log file " + folder.File("log.tx");
+    const std::size_t first = blocked.Err.find(message);
+    EXPECT_NE(first, std::string::npos) << blocked.Err;
+    EXPECT_EQ(blocked.Err.find("log file", first + message.size()), std::string::npos) << blocked.Err;
+}
+
 TEST_F(CliTest, BadArgumentsGiveAMessageAndAUsageStatus) {
     const std::vector<QStringList> cases{
         {},
@@ -212,6 +266,17 @@ TEST_F(CliTest, BadArgumentsGiveAMessageAndAUsageStatus) {
         {QStringLiteral("run"), QStringLiteral("--saved"), QStringLiteral("7")},
         {QStringLiteral("export"), QStringLiteral("--saved"), QStringLiteral("1"), QStringLiteral("--format"),
          QStringLiteral("xml")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--min"), QStringLiteral("9"), QStringLiteral("--max"),
+         QStringLiteral("5")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("stp"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--min"), QStringLiteral("40"), QStringLiteral("--max"),
+         QStringLiteral("18")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--min"), QStringLiteral("nan")},
+        {QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("hhh"), QStringLiteral("--location"),
+         QStringLiteral("254"), QStringLiteral("--max"), QStringLiteral("inf")},
+        {QStringLiteral("--pause"), QStringLiteral("10001"), QStringLiteral("places")},
     };
     for (const QStringList& arguments : cases) {
         const TCliResult result = Run(arguments);
@@ -221,6 +286,30 @@ TEST_F(CliTest, BadArgumentsGiveAMessageAndAUsageStatus) {
     const TCliResult help = Run({QStringLiteral("run"), QStringLiteral("--help")});
     EXPECT_EQ(help.Status, 0);
     EXPECT_NE(help.Out.find("--keywords"), std::string::npos);
+}
+
+TEST_F(CliTest, DamagedTreesAreListedWithAMessage) {
+    // A self-parented country beside a country with a chain of 100,000 levels below it.
+    std::vector<TRefRecord> places{Place(1, 0, "united states", 1), Place(2, 2, "loop", 1)};
+    for (int id = 10; id < 10 + 100000; ++id)
+        places.push_back(Place(id, id == 10 ? 1 : id - 1, "deep", 2));
+    folder.WriteFile("Places.tx", EncodeRefFile(places));
+    folder.WriteFile("Categories.tx", EncodeRefFile({Place(1, 1, "circle", 1, "ccc"), Place(2, 1, "below", 2, "bbb")}));
+
+    const TCliResult placesTree = Run({QStringLiteral("places"), QStringLiteral("--tree")});
+    EXPECT_EQ(placesTree.Status, 0) << placesTree.Err;
+    const auto lines = Lines(placesTree.Out);
+    ASSERT_EQ(lines.size(), 33u);
+    EXPECT_EQ(lines[0], "1\tunited states");
+    EXPECT_EQ(lines[31], std::string(62, ' ') + "40\tdeep");
+    EXPECT_EQ(lines[32], "2\tloop");
+    EXPECT_NE(placesTree.Err.find("deeper than 32 levels"), std::string::npos) << placesTree.Err;
+    EXPECT_NE(placesTree.Err.find("record 2 appears again"), std::string::npos) << placesTree.Err;
+
+    const TCliResult categoriesTree = Run({QStringLiteral("categories"), QStringLiteral("--tree")});
+    EXPECT_EQ(categoriesTree.Status, 0) << categoriesTree.Err;
+    EXPECT_EQ(categoriesTree.Out, "1\tcircle\tccc\n  2\tbelow\tbbb\n");
+    EXPECT_NE(categoriesTree.Err.find("record 1 appears again"), std::string::npos) << categoriesTree.Err;
 }
 
 TEST_F(CliTest, AMissingDataFolderIsAFailure) {

@@ -75,8 +75,11 @@ TEST(PriceToFloatTest, ReadsTheDigitsAndTheDecimalPoint) {
     const struct {
         const char* text;
         double expected;
-    } cases[] = {{"$1500", 1500}, {"12.50 EUR", 12.5}, {"1,500", 0}, {"", 0}, {"free", 0}, {"$", 0},
-                 {"1.2.3", 0},    {"$ 99", 99},        {"0", 0}};
+    } cases[] = {{"$1500", 1500},       {"12.50 EUR", 12.5},     {"", 0},        {"free", 0},
+                 {"$", 0},              {"1.2.3", 0},            {"$ 99", 99},   {"0", 0},
+                 {"$1,500", 1500},      {"1,500", 1500},         {"$1,250,000", 1250000},
+                 {"$1,500.50", 1500.5}, {"12,50", 12.5},         {"1,5", 1.5},   {"1,5000", 1.5},
+                 {"0,99 EUR", 0.99},    {"$2,500/mo", 2500},     {"1,2,3", 0},   {"1.500,25", 0}};
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(PriceToFloat(c.text), c.expected) << c.text;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "refdata/TPlaces.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -80,6 +82,37 @@ TEST_F(TPlacesTest, MissingOrHeaderOnlyFilesFailTheLoad) {
     EXPECT_THROW(TPlaces(folder.File("short.tx")), TReadError);
 }
 
+TEST_F(TPlacesTest, AForeignHeaderOrANegativeCountFailsTheLoadWithAMessage) {
+    std::string foreign = EncodeRefFile({Place(1, 0, "country", 1)});
+    foreign.replace(0, 11, "NOTATABLE!!");
+    std::string negative = EncodeRefFile({Place(1, 0, "country", 1)});
+    const std::int32_t minusFive = -5;
+    negative.replace(11, 4, reinterpret_cast<const char*>(&minusFive), 4);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* message;
+    } cases[] = {{"foreign header", foreign, "is not a table file of Trawlix"},
+                 {"negative count", negative, "negative record count (-5)"},
+                 {"shorter than a header", "TRAWLIX", "is not a table file of Trawlix"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder.WriteFile("Places.tx", c.bytes);
+        folder.WriteFile("Categories.tx", c.bytes);
+        for (const std::string& file : {folder.File("Places.tx"), folder.File("Categories.tx")}) {
+            try {
+                if (file.ends_with("Places.tx"))
+                    TPlaces places(file);
+                else
+                    TCategories categories(file);
+                ADD_FAILURE() << file << " was loaded";
+            } catch (const TReadError& error) {
+                EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
+            }
+        }
+    }
+}
+
 TEST_F(TPlacesTest, AnOrphanHasNoParentAndItsOwnFullName) {
     auto places = Load({Place(1, 0, "country", 1), Place(2, 99, "orphan", 3)});
     EXPECT_EQ(places->Items[1]->Parent(), nullptr);
@@ -93,6 +126,37 @@ TEST_F(TPlacesTest, ParentLoopsDoNotHang) {
     TPlaceList leaves;
     ExpandToLeaves({places->Items[0].get(), places->Items[2].get()}, leaves);
     EXPECT_TRUE(leaves.empty());
+}
+
+TEST_F(TPlacesTest, ParentLoopsEndTheExpansionOfEachSourceRecordOnly) {
+    // 1 -> 2 -> 3 -> 1 with a leaf under 3; 4 is its own parent and has a leaf too.
+    auto places = Load({Place(1, 3, "a", 2), Place(2, 1, "b", 2), Place(3, 2, "c", 2), Place(5, 3, "leaf of c", 3),
+                        Place(4, 4, "self", 2), Place(6, 4, "leaf of self", 3)});
+    TPlaceList leaves;
+    ExpandToLeaves({places->Items[0].get(), places->Items[4].get(), places->Items[1].get()}, leaves);
+    EXPECT_EQ(Names(leaves), (std::vector<std::string>{"leaf of c", "leaf of self", "leaf of c"}));
+    EXPECT_EQ(places->Items[3]->FullName(), "a - b - c - leaf of c");
+    EXPECT_EQ(places->Items[5]->FullName(), "self - leaf of self");
+}
+
+TEST_F(TPlacesTest, AVeryDeepChainIsWalkedWithoutRecursion) {
+    constexpr int depth = 100000;
+    std::vector<TRefRecord> records;
+    records.reserve(depth);
+    for (int id = 1; id <= depth; ++id)
+        records.push_back(Place(id, id - 1, "n" + std::to_string(id), id == 1 ? 1 : 2));
+    auto places = Load(records);
+    ASSERT_EQ(places->Items.size(), static_cast<std::size_t>(depth));
+
+    TPlaceList leaves;
+    ExpandToLeaves({places->Items.front().get()}, leaves);
+    ASSERT_EQ(leaves.size(), 1u);
+    EXPECT_EQ(leaves.front()->Id, depth);
+
+    const std::string name = leaves.front()->FullName();
+    EXPECT_TRUE(name.starts_with("n1 - n2 - n3 - ")) << name.substr(0, 40);
+    EXPECT_TRUE(name.ends_with(" - n99999 - n100000"));
+    EXPECT_EQ(std::count(name.begin(), name.end(), '-'), depth - 1);
 }
 
 TEST_F(TPlacesTest, FindByIdMapsTheRetiredId) {

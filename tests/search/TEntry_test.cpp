@@ -52,30 +52,32 @@ TEST(TEntryTest, ParsedValuesAreKept) {
     EXPECT_TRUE(entry.HasImage);
 }
 
-TEST(TEntryTest, DateAndLinkKeepTheirFirstCharacters) {
+TEST(TEntryTest, TheDateKeepsItsFirstCharactersAndTheLinkIsKeptWhole) {
     const std::string link150 = "http://miami.craigslist.org/" + std::string(122, 'x');
     ASSERT_EQ(link150.size(), 150u);
     TEntry entry = Parsed("12345678901234567890", link150);
     EXPECT_EQ(entry.Date, "123456789012345");
-    EXPECT_EQ(entry.Link, link150.substr(0, 100));
+    EXPECT_EQ(entry.Link, link150);
 
-    // Later assignments are bounded too, and a cut never splits a UTF-8 character.
+    // Later assignments of the date are bounded too, and a cut never splits a UTF-8 character.
     entry.Date = "M\xC3\xA4rz 12345678901234";
     EXPECT_EQ(entry.Date.str(), "M\xC3\xA4rz 1234567890");
-    entry.Link = std::string(99, 'a') + "\xC3\xA9" + "b";
-    EXPECT_EQ(entry.Link.str(), std::string(99, 'a') + "\xC3\xA9");
 }
 
-TEST(TEntryTest, FindEntryByLinkComparesTheStoredCharactersExactly) {
-    const std::string link150 = "http://miami.craigslist.org/" + std::string(122, 'x');
+// Today's posting links run past 100 bytes and differ only in their id at the end.
+TEST(TEntryTest, FindEntryByLinkComparesWholeLinksExactly) {
+    const std::string shared = "http://miami.craigslist.org/mdc/act/d/" + std::string(62, 'x');
+    ASSERT_EQ(shared.size(), 100u);
+    const std::string first = shared + "/7712345601.html";
+    const std::string second = shared + "/7712345602.html";
     TEntryList list;
     list.push_back(std::make_unique<TEntry>(Parsed("Mar 1", "http://miami.craigslist.org/a/1.html")));
-    list.push_back(std::make_unique<TEntry>(Parsed("Mar 2", link150)));
+    list.push_back(std::make_unique<TEntry>(Parsed("Mar 2", first)));
     list.push_back(std::make_unique<TEntry>(Parsed("Mar 3", "http://miami.craigslist.org/a/1.html")));
 
-    EXPECT_EQ(FindEntryByLink(list, link150), list[1].get());
-    EXPECT_EQ(FindEntryByLink(list, link150.substr(0, 100)), list[1].get());
-    EXPECT_EQ(FindEntryByLink(list, link150.substr(0, 99)), nullptr);
+    EXPECT_EQ(FindEntryByLink(list, first), list[1].get());
+    EXPECT_EQ(FindEntryByLink(list, second), nullptr) << "the same first 100 bytes are another posting";
+    EXPECT_EQ(FindEntryByLink(list, shared), nullptr);
     EXPECT_EQ(FindEntryByLink(list, "http://miami.craigslist.org/a/1.html"), list[0].get()) << "first in list order";
     EXPECT_EQ(FindEntryByLink(list, "http://MIAMI.craigslist.org/a/1.html"), nullptr) << "letter case counts";
     EXPECT_EQ(FindEntryByLink(list, ""), nullptr);
@@ -129,7 +131,7 @@ TEST(TFavouriteTest, AFavouriteFromAnEntryCopiesItAndStartsWithoutANote) {
     EXPECT_TRUE(favourite.Note.empty());
 }
 
-TEST(TLatestEntryTest, RunValuesAreKeptAndTheEntryLinkIsBounded) {
+TEST(TLatestEntryTest, RunValuesAreKeptWithWholeLinks) {
     const TLatestEntry plain;
     EXPECT_EQ(plain.LocationId, 0);
     EXPECT_TRUE(plain.PageLink.empty());
@@ -139,8 +141,8 @@ TEST(TLatestEntryTest, RunValuesAreKeptAndTheEntryLinkIsBounded) {
     const std::string pageLink = "http://miami.craigslist.org/search/sss?query=" + std::string(100, 'q');
     const TLatestEntry marker(3, longLink, pageLink);
     EXPECT_EQ(marker.LocationId, 3);
-    EXPECT_EQ(marker.EntryLink, longLink.substr(0, 100));
-    EXPECT_EQ(marker.PageLink, pageLink) << "the page link is not bounded";
+    EXPECT_EQ(marker.EntryLink, longLink);
+    EXPECT_EQ(marker.PageLink, pageLink);
 }
 
 } // namespace

@@ -176,7 +176,7 @@ TEST(TResultsPageParserTest, ReadsDateTitleLinkPriceAndImageOfABlock) {
         {"<p> Mar 5 - <a href=\"/a/1.html\">PIC of IMG</a></p>", "Mar 5", "PIC of IMG",
          "http://miami.craigslist.org/a/1.html", 0, false},
         {"<p> Mar 5 - <a href=\"/a/1.html\">$1,250.50 / 2br</a></p>", "Mar 5", "$1,250.50 / 2br",
-         "http://miami.craigslist.org/a/1.html", 0, false}, // the comma makes it no number
+         "http://miami.craigslist.org/a/1.html", 1250.5, false}, // the comma groups thousands
         {"<p> Mar 5 - <a href=\"/a/1.html\">$abc couch</a></p>", "Mar 5", "$abc couch",
          "http://miami.craigslist.org/a/1.html", 0, false},
         // Absolute links stay as they are, whatever the letter case of the scheme.

@@ -41,18 +41,19 @@ public:
     std::function<void(TEntry&)> OnRow;
 };
 
-/// A proxy that holds every request until released, answering with an empty page.
+/// A proxy that answers every request with one page; held ones wait until released.
 class THeldProxy final {
 public:
-    THeldProxy() {
+    explicit THeldProxy(
+        std::string page = "<html>Displaying: 1 <p> Mar 5 - <a href=\"/a/1.html\">late</a></p> Displaying: </html>",
+        bool held = true)
+        : m_page(std::move(page)), m_released(!held) {
         m_server.Get(".*", [this](const httplib::Request&, httplib::Response& response) {
             std::unique_lock lock(m_mutex);
             ++m_arrived;
             m_changed.notify_all();
             m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_released; });
-            response.set_content("<html>Displaying: 1 <p> Mar 5 - <a href=\"/a/1.html\">late</a></p> Displaying: "
-                                 "</html>",
-                                 "text/html");
+            response.set_content(m_page, "text/html");
         });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
@@ -76,6 +77,7 @@ public:
     }
 
 private:
+    const std::string m_page;
     httplib::Server m_server;
     std::thread m_thread;
     int m_port = 0;
@@ -325,6 +327,22 @@ TEST_F(TSearchRunTest, StopWhileParsingEndsAtTheNextPostingAndKeepsWhatWasAdded)
     EXPECT_EQ(search->Results.size(), 50u);
 }
 
+// Today's posting links run past 100 bytes and differ only in their id at the end.
+TEST_F(TSearchRunTest, PostingsWhoseLinksShareTheirFirst100BytesAreTwoResults) {
+    const std::string path = "/mdc/act/d/" + std::string(100, 'w');
+    std::string page = "<html>Displaying: 1 - 2 ";
+    for (const char* id : {"7712345601", "7712345602"})
+        page += "<p> Mar 5 - <a href=\"" + path + "/" + id + ".html\">walk</a></p> ";
+    THeldProxy site(page + "Displaying: 1 - 2</html>", false);
+    StartSession(site.Proxy());
+    search->SetLeafLocations({PlaceById(Miami)});
+    RunAndWait();
+    const std::string base = "http://miami.craigslist.org" + path;
+    EXPECT_EQ(Links(search->Results), (std::vector<std::string>{base + "/7712345601.html", base + "/7712345602.html"}));
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, base + "/7712345601.html");
+}
+
 TEST_F(TSearchRunTest, AFailedFetchMovesOnToTheNextLocation) {
     simulator.Stop(); // nothing listens on the proxy port now
     search->SetLeafLocations({PlaceById(Miami), PlaceById(Tampa)});
@@ -363,16 +381,19 @@ TEST_F(TSearchRunTest, ALocationWithoutALinkIsSkippedAndTheRunEndsIdle) {
     EXPECT_TRUE(search->Results.empty());
 }
 
-TEST_F(TSearchRunTest, AFailedLogWriteSkipsTheLocation) {
+TEST_F(TSearchRunTest, AnUnwritableLogNeitherStopsTheRunNorGoesUnsaid) {
     const auto links = AddPostings("miami", 2);
     search->SetLeafLocations({PlaceById(Miami)});
+    TRecordingMessages messages;
     TTempDataFolder gone;
     ResetLog(gone.Path());
     std::filesystem::remove_all(gone.Path());
     RunAndWait();
     ResetLog(folder.Path());
-    EXPECT_TRUE(search->FetchedLinks.empty());
-    EXPECT_TRUE(search->Results.empty());
+    EXPECT_EQ(search->FetchedLinks.size(), 2u); // both pages of the one location
+    EXPECT_EQ(Links(search->Results), links);
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].rfind("error: Cannot write the log file", 0), 0u) << messages.Shown[0];
 }
 
 TEST_F(TSearchRunTest, DestroyingASearchDuringARunStopsIt) {

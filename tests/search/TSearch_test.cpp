@@ -57,7 +57,7 @@ TEST_F(TSearchTest, ANewSearchHasTheDefaults) {
     for (const std::string* text : std::initializer_list<const std::string*>{
              &search.Name.str(), &search.PositiveKeywords, &search.NegativeKeywords, &search.AdvAllThese,
              &search.AdvExact, &search.AdvOr1, &search.AdvOr2, &search.AdvOr3, &search.AdvNoneOfThese,
-             &search.FilterKeywords, &search.SelectedEntry.str()})
+             &search.FilterKeywords, &search.SelectedEntry})
         EXPECT_TRUE(text->empty());
     EXPECT_EQ(search.Category, nullptr);
     EXPECT_EQ(search.ResultsView, nullptr);
@@ -71,7 +71,7 @@ TEST_F(TSearchTest, ANewSearchHasTheDefaults) {
     EXPECT_TRUE(search.LeafLocations().empty());
 }
 
-TEST_F(TSearchTest, BoundedTextsKeepTheirFirstCharacters) {
+TEST_F(TSearchTest, TheNameKeepsItsFirstCharactersTheSelectedLinkIsKeptWhole) {
     TSearch search;
     const std::string sixty = "abcdefghij"
                               "klmnopqrst"
@@ -82,7 +82,37 @@ TEST_F(TSearchTest, BoundedTextsKeepTheirFirstCharacters) {
     search.Name = sixty;
     EXPECT_EQ(search.Name, sixty.substr(0, 50));
     search.SelectedEntry = std::string(120, 's');
-    EXPECT_EQ(search.SelectedEntry.size(), 100u);
+    EXPECT_EQ(search.SelectedEntry.size(), 120u);
+}
+
+TEST_F(TSearchTest, OnlyAChangeOfTheChosenLocationsFlagsThemForTheAccountDatabase) {
+    TPlace* miami = PlaceNamed("south florida");
+    TPlace* tampa = PlaceNamed("tampa bay area");
+    ASSERT_TRUE(miami && tampa);
+    const struct {
+        const char* what;
+        TPlaceList before;
+        TPlaceList after;
+        bool changed;
+    } cases[] = {
+        {"the same list", {miami, tampa}, {miami, tampa}, false}, {"the same empty list", {}, {}, false},
+        {"a place added", {miami}, {miami, tampa}, true},         {"a place removed", {miami, tampa}, {tampa}, true},
+        {"another order", {miami, tampa}, {tampa, miami}, true},  {"emptied", {miami}, {}, true},
+    };
+    for (const auto& c : cases) {
+        TSearch search;
+        search.SetLocations(c.before);
+        search.LocationsChanged = false; // as after a remote save
+        search.SetLocations(c.after);
+        EXPECT_EQ(search.LocationsChanged, c.changed) << c.what;
+        EXPECT_EQ(search.Locations(), c.after) << c.what;
+    }
+
+    // A discarded list is not known here: whatever comes in replaces the stored rows.
+    TSearch search;
+    search.DiscardLocations();
+    search.SetLocations({});
+    EXPECT_TRUE(search.LocationsChanged);
 }
 
 TEST_F(TSearchTest, CategoryGroupIsTheDirectParentsNameComparedExactly) {

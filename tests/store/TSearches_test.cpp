@@ -48,7 +48,10 @@ protected:
         searchContext.Categories = categories.get();
     }
 
-    void TearDown() override { TSearches::MaxFileSize = std::uint64_t{256} << 20; }
+    void TearDown() override {
+        TSearches::MaxFileSize = std::uint64_t{256} << 20;
+        TSearches::MaxUnreadableCopies = 100;
+    }
 
     TPlace* Place(int id) const { return places->FindById(id); }
     const TPlace* Category(int id) const { return categories->FindById(id); }
@@ -305,7 +308,7 @@ TEST_F(TSearchesTest, NonAsciiTextIsStoredByteForByte) {
     EXPECT_EQ(searches->Items[0]->Name, "Wohnung – Köln ☺");
 }
 
-TEST_F(TSearchesTest, BoundedTextsAreCutWhenRead) {
+TEST_F(TSearchesTest, BoundedTextsAreCutWhenReadLinksAreNot) {
     const auto original = FullSearch(Community);
     std::string text = SaveToFile(*original);
     pugi::xml_document document = ParseFile(text);
@@ -317,9 +320,37 @@ TEST_F(TSearchesTest, BoundedTextsAreCutWhenRead) {
     const auto searches = Loaded();
     ASSERT_EQ(searches->Items.size(), 1u);
     EXPECT_EQ(searches->Items[0]->Name, std::string(50, 'n'));
-    EXPECT_EQ(searches->Items[0]->SelectedEntry, std::string(100, 'l'));
+    EXPECT_EQ(searches->Items[0]->SelectedEntry, std::string(150, 'l'));
     EXPECT_EQ(searches->Items[0]->Results[0]->Date, "December 24 202");
     EXPECT_EQ(searches->Items[0]->Results[0]->Month, 0);
+}
+
+// Today's posting links run past 100 bytes; two of them may share their first 100.
+TEST_F(TSearchesTest, WholeLinksSurviveASaveAndALoad) {
+    const std::string shared = "http://miami.craigslist.org/mdc/act/d/" + std::string(62, 'w');
+    const std::string first = shared + "/7712345601.html";
+    const std::string second = shared + "/7712345602.html";
+    // A link of a file written before, cut to 100 bytes, still reads as it stands.
+    const std::string cut = shared;
+    auto original = FullSearch(Community, 4);
+    original->Results.clear();
+    for (const std::string& link : {first, second, cut})
+        original->Results.push_back(std::make_unique<TEntry>("Mar 5", "walk", link, 0, "miami", false));
+    original->DeletedResults.push_back(std::make_unique<TEntry>("Mar 4", "gone", second + "?x", 0, "miami", false));
+    original->Favourites.push_back(std::make_unique<TFavourite>(*original->Results[1]));
+    original->LatestEntries.push_back(std::make_unique<TLatestEntry>(0, second, "http://miami.craigslist.org/search"));
+    original->SelectedEntry = second;
+    SaveToFile(*original);
+    const auto searches = Loaded();
+    ASSERT_EQ(searches->Items.size(), 1u);
+    TSearch& loaded = *searches->Items[0];
+    ExpectSameSearch(loaded, *original);
+    EXPECT_EQ(loaded.Results[1]->Link, second);
+    EXPECT_EQ(loaded.Favourites.back()->Link, second);
+    EXPECT_EQ(loaded.LatestEntries.back()->EntryLink, second);
+    EXPECT_EQ(loaded.SelectedEntry, second);
+    EXPECT_EQ(FindEntryByLink(loaded.Results, second), loaded.Results[1].get());
+    EXPECT_EQ(FindEntryByLink(loaded.Results, cut), loaded.Results[2].get());
 }
 
 // ---- The element format ----
@@ -386,7 +417,8 @@ TEST_F(TSearchesTest, ChildrenAreWrittenInTheirOrder) {
 }
 
 TEST_F(TSearchesTest, SavingMovesTheSearchToTheEnd) {
-    folder.WriteFile("SearchesTXF.tx", "<searches><search1234><old/></search1234><search0/></searches>");
+    folder.WriteFile("SearchesTXF.tx",
+                     "<searches><search1234><srch_id>1234</srch_id></search1234><search0/></searches>");
     const auto search = FullSearch(Community, 1234);
     EXPECT_EQ(ElementNames(SaveToFile(*search)), (std::vector<std::string>{"search0", "search1234"}));
 }
@@ -517,6 +549,11 @@ const TReadCase ReadCases[] = {
      [](TSearch& s) { EXPECT_EQ(s.MinRent, 500.5); }},
     {"FloatNotANumber", [](pugi::xml_node& e) { SetText(e, "add_max", "12OO"); }, false, nullptr},
     {"EmptyFloat", [](pugi::xml_node& e) { SetText(e, "preview_height_ratio", ""); }, false, nullptr},
+    {"RatioBeyondAFloat", [](pugi::xml_node& e) { SetText(e, "preview_height_ratio", "1e308"); }, false, nullptr},
+    {"NegativeRatioBeyondAFloat", [](pugi::xml_node& e) { SetText(e, "preview_height_ratio", "-3.5e38"); }, false,
+     nullptr},
+    {"RatioBelowAFloatsPrecision", [](pugi::xml_node& e) { SetText(e, "preview_height_ratio", "1e-300"); }, true,
+     [](TSearch& s) { EXPECT_EQ(s.PreviewHeightRatio, 0.0f); }},
     {"PriceMinusOne", [](pugi::xml_node& e) { SetText(e.child("search_results").first_child(), "price", "-1"); }, true,
      [](TSearch& s) { EXPECT_EQ(s.Results[0]->Price, -1); }},
     {"LocationsWithUnknownId",
@@ -532,6 +569,8 @@ const TReadCase ReadCases[] = {
          ASSERT_EQ(s.Locations().size(), 2u);
          EXPECT_EQ(s.Locations()[0]->Id, 12);
          EXPECT_EQ(s.Locations()[1]->Id, 345);
+         EXPECT_EQ(s.UnknownLocationIds, std::vector<int>{99999999});
+         EXPECT_FALSE(s.LocationsChanged);
      }},
     {"LocationNotANumber",
      [](pugi::xml_node& e) { e.child("search_locations").append_child("loc_id").text().set("x"); }, false, nullptr},
@@ -646,6 +685,9 @@ TEST_F(TSearchesTest, AnUnreadableElementEndsTheLoadingButStaysInTheFile) {
     auto searches = Loaded();
     ASSERT_EQ(searches->Items.size(), 2u);
     EXPECT_EQ(searches->Items[1]->SearchId, 2);
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].rfind("error: A saved search cannot be read", 0), 0u) << messages.Shown[0];
+    EXPECT_NE(messages.Shown[0].find("notify"), std::string::npos) << "names what is wrong";
     searches.reset();
     const std::string written = folder.ReadFile("SearchesTXF.tx");
     EXPECT_EQ(ElementNames(written), (std::vector<std::string>{"search1", "search2", "search3", "search4"}));
@@ -666,6 +708,8 @@ TEST_P(TBadFileTest, LoadsNothingAndKeepsTheText) {
         auto searches = Loaded();
         EXPECT_TRUE(searches->Items.empty());
         EXPECT_EQ(searches->Xml, GetParam().bytes);
+        ASSERT_EQ(messages.Shown.size(), 1u) << "the user is told";
+        EXPECT_NE(messages.Shown[0].find("No searches were loaded"), std::string::npos) << messages.Shown[0];
         TSearch search;
         EXPECT_THROW(searches->Save(search, true, false), TSearchesError);
         EXPECT_THROW(searches->Delete(search), TSearchesError);
@@ -711,6 +755,44 @@ TEST_F(TSearchesTest, AFileTooLargeToReadIsMovedAsideNotDeleted) {
     }
     EXPECT_EQ(folder.ReadFile("SearchesTXF.unreadable"), text);
     EXPECT_EQ(folder.ReadFile("SearchesTXF.tx"), "<searches></searches>");
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_NE(messages.Shown[0].find("kept as SearchesTXF.unreadable"), std::string::npos) << messages.Shown[0];
+}
+
+TEST_F(TSearchesTest, EveryUnreadableFileIsKeptUnderANameOfItsOwn) {
+    TSearches::MaxFileSize = 4096;
+    folder.WriteFile("SearchesTXF.unreadable", "earlier");
+    for (const std::string suffix : {".2", ".3"}) {
+        const std::string text = "<searches>" + std::string(5000, suffix[1]) + "</searches>";
+        folder.WriteFile("SearchesTXF.tx", text);
+        Searches().reset();
+        EXPECT_EQ(folder.ReadFile("SearchesTXF.unreadable" + suffix), text);
+        EXPECT_EQ(folder.ReadFile("SearchesTXF.tx"), "<searches></searches>");
+    }
+    EXPECT_EQ(folder.ReadFile("SearchesTXF.unreadable"), "earlier");
+    EXPECT_EQ(messages.Shown.size(), 2u);
+}
+
+// With no name left to move it to, the file stays where it is, and nothing overwrites it.
+TEST_F(TSearchesTest, AnUnreadableFileThatCannotBeMovedStaysUntouched) {
+    TSearches::MaxFileSize = 4096;
+    TSearches::MaxUnreadableCopies = 2;
+    folder.WriteFile("SearchesTXF.unreadable", "first");
+    folder.WriteFile("SearchesTXF.unreadable.2", "second");
+    const std::string text = "<searches>" + std::string(5000, ' ') + "</searches>";
+    folder.WriteFile("SearchesTXF.tx", text);
+    {
+        const auto searches = Searches();
+        EXPECT_EQ(searches->Xml, "<searches></searches>");
+        ASSERT_EQ(messages.Shown.size(), 1u);
+        EXPECT_NE(messages.Shown[0].find("cannot be moved aside"), std::string::npos) << messages.Shown[0];
+        auto search = FullSearch(Community);
+        EXPECT_THROW(searches->Save(*search, true, false), TSearchesError);
+    }
+    EXPECT_EQ(folder.ReadFile("SearchesTXF.tx"), text);
+    EXPECT_EQ(folder.ReadFile("SearchesTXF.unreadable"), "first");
+    EXPECT_EQ(folder.ReadFile("SearchesTXF.unreadable.2"), "second");
+    EXPECT_EQ(QDir(QString::fromStdString(folder.Path())).entryList({"SearchesTXF*"}, QDir::Files).size(), 3);
 }
 
 TEST_F(TSearchesTest, AFileThatCannotBeOpenedIsMovedAside) {
@@ -799,16 +881,23 @@ TEST_F(TSearchesTest, ARemoteInsertNamesTheElementWithTheNewId) {
     EXPECT_EQ(ElementNames(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search77"}));
 }
 
-TEST_F(TSearchesTest, ARemoteFailureStillWritesTheFileThenReachesTheCaller) {
-    TRecordingRemote remote;
-    remote.Fail = true;
+// The account's store rolls a refused write back and drops it, as this one does: the
+// search is saved locally all the same, under the id it had.
+TEST_F(TSearchesTest, ARefusedRemoteSaveStillSavesTheSearchLocally) {
+    class TRefusingRemote final : public IRemoteSearchStore {
+    public:
+        void SaveSearch(TSearch&) override { ++Refused; }
+        void DeleteSearch(TSearch&) override { ++Refused; }
+        int Refused = 0;
+    } remote;
     remoteStore = &remote;
     folder.WriteFile("SearchesTXF.tx", "<searches><search3/></searches>");
     const auto search = FullSearch(Community);
     auto searches = Searches();
-    EXPECT_THROW(searches->Save(*search, true, true), std::runtime_error);
-    // The element was not replaced, but the document was written out.
-    EXPECT_EQ(ElementNames(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search3"}));
+    EXPECT_NO_THROW(searches->Save(*search, true, true));
+    EXPECT_EQ(remote.Refused, 1);
+    EXPECT_EQ(search->SearchId, 0);
+    EXPECT_EQ(ElementNames(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search3", "search0"}));
 }
 
 TEST_F(TSearchesTest, DeleteRemovesTheElementAndHandsTheSearchBack) {
@@ -834,6 +923,75 @@ TEST_F(TSearchesTest, DeleteRemovesTheElementAndHandsTheSearchBack) {
     EXPECT_EQ(folder.ReadFile("SearchesTXF.tx"), fileBefore); // until the next write
     searches.reset();
     EXPECT_EQ(ElementNames(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search2"}));
+}
+
+/// The search ids of a file's elements, in order, as "name:id".
+std::vector<std::string> ElementIds(const std::string& text) {
+    std::vector<std::string> ids;
+    pugi::xml_document document;
+    document.load_buffer(text.data(), text.size());
+    for (const pugi::xml_node& child : document.document_element().children())
+        ids.push_back(std::string(child.name()) + ":" + child.child("srch_id").text().as_string());
+    return ids;
+}
+
+// An edited file: the element named "search1" holds search 2, the one of search 1 is named
+// "search7". A save or delete takes only the element that holds the search's id.
+class TEditedFileTest : public TSearchesTest {
+protected:
+    void SetUp() override {
+        TSearchesTest::SetUp();
+        pugi::xml_document document;
+        for (const auto& [name, id] : std::vector<std::pair<std::string, int>>{{"search1", 2}, {"search7", 1}}) {
+            FullSearch(Community, id)->WriteXml(document, -1);
+            document.document_element().last_child().set_name(name.c_str());
+        }
+        folder.WriteFile("SearchesTXF.tx", Serialise(document));
+        searches = Loaded();
+        ASSERT_EQ(searches->Items.size(), 2u);
+    }
+    TSearch& ById(int id) {
+        for (const auto& search : searches->Items)
+            if (search->SearchId == id)
+                return *search;
+        throw std::out_of_range("no search " + std::to_string(id));
+    }
+    std::unique_ptr<TSearches> searches;
+};
+
+TEST_F(TEditedFileTest, SavingEachSearchReplacesOnlyItsOwnElement) {
+    ASSERT_EQ(ElementIds(searches->Xml), (std::vector<std::string>{"search1:2", "search7:1"}));
+    searches->Save(ById(1), true, false);
+    EXPECT_EQ(ElementIds(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search1:2", "search1:1"}));
+    searches->Save(ById(2), true, false);
+    EXPECT_EQ(ElementIds(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search1:1", "search2:2"}));
+    EXPECT_EQ(Loaded()->Items.size(), 2u);
+}
+
+TEST_F(TEditedFileTest, DeletingASearchRemovesOnlyItsOwnElement) {
+    const auto taken = searches->Delete(ById(1));
+    EXPECT_EQ(ElementIds(searches->Xml), (std::vector<std::string>{"search1:2"}));
+    const auto other = searches->Delete(ById(2));
+    EXPECT_EQ(ElementIds(searches->Xml), std::vector<std::string>{});
+}
+
+TEST_F(TSearchesTest, LocationIdsWithoutAPlaceAreWrittenBackAsTheyWere) {
+    auto original = FullSearch(Community, 8);
+    original->SetLocations({Place(12), Place(345)});
+    pugi::xml_document document = ParseFile(SaveToFile(*original));
+    document.document_element().first_child().child("search_locations").append_child("loc_id").text().set("987654");
+    folder.WriteFile("SearchesTXF.tx", Serialise(document));
+    {
+        auto searches = Loaded();
+        ASSERT_EQ(searches->Items.size(), 1u);
+        EXPECT_EQ(searches->Items[0]->Locations(), (TPlaceList{Place(12), Place(345)}));
+        searches->Save(*searches->Items[0], true, false);
+    }
+    const pugi::xml_document written = ParseFile(folder.ReadFile("SearchesTXF.tx"));
+    std::vector<std::string> ids;
+    for (const pugi::xml_node& id : written.document_element().first_child().child("search_locations").children())
+        ids.emplace_back(id.text().as_string());
+    EXPECT_EQ(ids, (std::vector<std::string>{"12", "345", "987654"}));
 }
 
 TEST_F(TSearchesTest, ASavePassedADocumentUsesItAndLeavesItWithTheCaller) {

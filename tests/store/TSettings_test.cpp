@@ -177,6 +177,27 @@ TEST_F(TSettingsTest, AKeyThatCannotBeOpenedKeepsTheDefaultsAndWritesNothing) {
         settings.SearchCheckInterval = 60000;
     }
     EXPECT_TRUE(QFileInfo(KeyFile()).isDir());
+    EXPECT_EQ(QDir(configHome.path() + QStringLiteral("/Corvane")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("Trawlix.conf")});
+}
+
+// A file the reader rejects could well be written over: the user's text must survive, also
+// when the reader finds the fault only inside a section.
+TEST_F(TSettingsTest, AKeyThatCannotBeReadKeepsTheDefaultsAndIsNotWrittenOver) {
+    for (const std::string unreadable :
+         {"[General\nSearchCheckInterval=60000\n", "[General]\nSearchCheckInterval=60000\nno setting here\n"}) {
+        SCOPED_TRACE(unreadable);
+        WriteKey(unreadable);
+        {
+            TSettings settings;
+            EXPECT_EQ(settings.SearchCheckInterval, 900000);
+            settings.SearchCheckInterval = 120000;
+            settings.CustomSkin = "Ocean";
+        }
+        QFile file(KeyFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().toStdString(), unreadable);
+    }
 }
 
 TEST_F(TSettingsTest, TheSessionLoadsSettingsAndReadsLocationsOnlyAfterSignIn) {

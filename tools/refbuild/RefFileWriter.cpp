@@ -7,11 +7,9 @@
 #include <stdexcept>
 
 #include "core/TextHelpers.h"
+#include "refdata/TPlace.h"
 
 namespace {
-
-constexpr char Header[] = "TRAWLIXREF1";
-static_assert(sizeof Header - 1 == 11);
 
 template <typename T> void AppendNumber(std::string& out, T value) {
     char bytes[sizeof value];
@@ -29,7 +27,7 @@ void AppendText(std::string& out, const std::string& text, std::size_t capacity)
 } // namespace
 
 std::string EncodeRefFile(const std::vector<TRefRecord>& records, std::int64_t count) {
-    std::string out(Header, 11);
+    std::string out(PlaceTableHeader);
     AppendNumber<std::int32_t>(out, static_cast<std::int32_t>(count < 0 ? records.size() : count));
     for (const TRefRecord& record : records) {
         AppendNumber(out, record.Id);
