@@ -17,8 +17,7 @@ std::string WithSlash(std::string folder) {
 /// Reads one value: the ini file first, the environment over it.
 class ValueSource final {
 public:
-    explicit ValueSource(const std::string& iniPath)
-        : m_ini(QString::fromStdString(iniPath), QSettings::IniFormat) {}
+    explicit ValueSource(const std::string& iniPath) : m_ini(QString::fromStdString(iniPath), QSettings::IniFormat) {}
 
     void Read(const char* key, const char* variable, std::string& value) const {
         if (m_ini.contains(QLatin1String(key)))
@@ -40,6 +39,15 @@ private:
     QSettings m_ini;
 };
 
+/// A limit that must stay a limit: a value below 1 (which would mean none) or above
+/// maximum keeps the default.
+void ReadLimit(const ValueSource& source, const char* key, const char* variable, int& value, int maximum) {
+    int read = value;
+    source.Read(key, variable, read);
+    if (read >= 1 && read <= maximum)
+        value = read;
+}
+
 } // namespace
 
 std::string TConfig::DefaultDataFolder() {
@@ -49,7 +57,9 @@ std::string TConfig::DefaultDataFolder() {
     return WithSlash(base.toStdString() + "/Trawlix");
 }
 
-TConfig TConfig::Load() { return LoadFor(DefaultDataFolder()); }
+TConfig TConfig::Load() {
+    return LoadFor(DefaultDataFolder());
+}
 
 TConfig TConfig::LoadFor(const std::string& dataFolder) {
     TConfig config;
@@ -67,5 +77,8 @@ TConfig TConfig::LoadFor(const std::string& dataFolder) {
     source.Read("HomePage", "TRAWLIX_HOME_PAGE", config.HomePage);
     source.Read("ParserPauseMs", "TRAWLIX_PARSER_PAUSE_MS", config.ParserPauseMs);
     source.Read("HttpProxy", "TRAWLIX_HTTP_PROXY", config.HttpProxy);
+    ReadLimit(source, "FetchTimeLimitSeconds", "TRAWLIX_FETCH_TIME_LIMIT_SECONDS", config.FetchTimeLimitSeconds,
+              24 * 60 * 60);
+    ReadLimit(source, "FetchSizeLimitMB", "TRAWLIX_FETCH_SIZE_LIMIT_MB", config.FetchSizeLimitMB, 4096);
     return config;
 }
