@@ -2,6 +2,7 @@
 #include "search/TBrowser.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <mutex>
@@ -41,14 +42,13 @@ std::string SizeText(long long bytes) {
 }
 
 /// Why a transfer that libcurl ended with code failed, in words for the user.
-std::string TransferFailure(CURL* curl, CURLcode code, const char* detail, const TBody& body,
-                            const TFetchOptions& options) {
+std::string TransferFailure(CURLcode code, const char* detail, const TBody& body, const TFetchOptions& options,
+                            std::chrono::steady_clock::duration elapsed) {
     if (body.TooLarge || code == CURLE_FILESIZE_EXCEEDED)
         return "the page is larger than " + SizeText(options.MaxPageBytes);
-    curl_off_t elapsed = 0;
-    curl_easy_getinfo(curl, CURLINFO_TOTAL_TIME_T, &elapsed);
     // The connect and low-speed limits are shorter: a time-out this late is the overall one.
-    if (code == CURLE_OPERATION_TIMEDOUT && elapsed >= static_cast<curl_off_t>(options.TimeLimitSeconds) * 1000000)
+    // elapsed is measured from before libcurl's own clock started, so it is never less.
+    if (code == CURLE_OPERATION_TIMEDOUT && elapsed >= std::chrono::seconds(options.TimeLimitSeconds))
         return "the page did not arrive within " + std::to_string(options.TimeLimitSeconds) + " s";
     return *detail ? std::string(detail) : std::string(curl_easy_strerror(code));
 }
@@ -130,10 +130,11 @@ TFetchResult FetchPage(const std::string& link, const TFetchOptions& options) {
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
 
+    const auto start = std::chrono::steady_clock::now();
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
     if (code != CURLE_OK) {
-        result.Reason = TransferFailure(curl, code, detail, body, options);
+        result.Reason = TransferFailure(code, detail, body, options, std::chrono::steady_clock::now() - start);
         return result;
     }
     const char* contentType = nullptr;
