@@ -37,6 +37,15 @@ std::size_t FindNoCase(std::string_view text, std::string_view word, std::size_t
     return std::string_view::npos;
 }
 
+bool StartsWithNoCase(std::string_view text, std::string_view word) {
+    if (text.size() < word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if (Lower(text[i]) != word[i])
+            return false;
+    return true;
+}
+
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
@@ -118,10 +127,15 @@ std::string CharsetOfContentType(std::string_view contentType) {
 
 std::string CharsetOfMarkup(std::string_view page) {
     const std::string_view head = page.substr(0, std::min(page.size(), MarkupCharsetWindow));
-    for (std::size_t meta = FindNoCase(head, "<meta"); meta != std::string_view::npos;
-         meta = FindNoCase(head, "<meta", meta + 5)) {
-        const std::size_t end = std::min(head.find('>', meta), head.size());
-        const std::string_view tag = head.substr(meta, end - meta);
+    // Tags are found by their "<" (a memchr); the head's end ends the search.
+    for (std::size_t open = head.find('<'); open != std::string_view::npos; open = head.find('<', open + 1)) {
+        const std::string_view rest = head.substr(open + 1);
+        if (StartsWithNoCase(rest, "/head") || StartsWithNoCase(rest, "body"))
+            break;
+        if (!StartsWithNoCase(rest, "meta"))
+            continue;
+        const std::size_t end = std::min(head.find('>', open), head.size());
+        const std::string_view tag = head.substr(open, end - open);
         for (std::size_t at = FindNoCase(tag, "charset"); at != std::string_view::npos;
              at = FindNoCase(tag, "charset", at + 1))
             if (std::string value = CharsetValueAt(tag, at + 7); !value.empty())
