@@ -55,6 +55,7 @@ void TSearch::StartNewResultsCheck() {
     ++CheckCount;
     if (!Session || Session->Status != TNewResultsMonitor::CheckingStatus)
         return;
+    CheckFailure.clear();
     if (!LatestEntries.empty() && !NewResultsAvailable) {
         CheckDone = false;
         CheckEntryIndex = 0;
@@ -78,9 +79,11 @@ void TSearch::NewResultsPageLoaded() {
     if (!CheckFetcher)
         throw std::logic_error("TSearch.NewResultsPageLoaded: no fetcher");
     const std::string& page = CheckFetcher->PageText;
-    if (page.empty()) {
-        // A failed fetch: the remaining locations wait for the next pass.
-        NewResultsAvailable = false;
+    if (!CheckFetcher->Error.empty() || page.empty()) {
+        // The search could not be examined: its mark stays (it is not marked, or it would
+        // not be checked) and the remaining locations wait for the next pass.
+        CheckFailure = (CheckFetcher->Error.empty() ? std::string("an empty page") : CheckFetcher->Error) + ": " +
+                       CheckFetcher->URL;
         CheckDone = true;
         return;
     }
