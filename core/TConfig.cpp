@@ -18,8 +18,7 @@ std::string WithSlash(std::string folder) {
 /// Reads one value: the ini file first, the environment over it.
 class ValueSource final {
 public:
-    explicit ValueSource(const std::string& iniPath)
-        : m_ini(QString::fromStdString(iniPath), QSettings::IniFormat) {}
+    explicit ValueSource(const std::string& iniPath) : m_ini(QString::fromStdString(iniPath), QSettings::IniFormat) {}
 
     void Read(const char* key, const char* variable, std::string& value) const {
         if (m_ini.contains(QLatin1String(key)))
@@ -41,6 +40,15 @@ private:
     QSettings m_ini;
 };
 
+/// A limit that must stay a limit: a value below 1 (which would mean none) or above
+/// maximum keeps the default.
+void ReadLimit(const ValueSource& source, const char* key, const char* variable, int& value, int maximum) {
+    int read = value;
+    source.Read(key, variable, read);
+    if (read >= 1 && read <= maximum)
+        value = read;
+}
+
 } // namespace
 
 std::string TConfig::DefaultDataFolder() {
@@ -50,7 +58,9 @@ std::string TConfig::DefaultDataFolder() {
     return WithSlash(base.toStdString() + "/Trawlix");
 }
 
-TConfig TConfig::Load() { return LoadFor(DefaultDataFolder()); }
+TConfig TConfig::Load() {
+    return LoadFor(DefaultDataFolder());
+}
 
 TConfig TConfig::LoadFor(const std::string& dataFolder) {
     TConfig config;
@@ -70,5 +80,8 @@ TConfig TConfig::LoadFor(const std::string& dataFolder) {
     // A run pauses this long for every posting: hours per page would look like a hang.
     config.ParserPauseMs = std::clamp(config.ParserPauseMs, 0, MaxParserPauseMs);
     source.Read("HttpProxy", "TRAWLIX_HTTP_PROXY", config.HttpProxy);
+    ReadLimit(source, "FetchTimeLimitSeconds", "TRAWLIX_FETCH_TIME_LIMIT_SECONDS", config.FetchTimeLimitSeconds,
+              24 * 60 * 60);
+    ReadLimit(source, "FetchSizeLimitMB", "TRAWLIX_FETCH_SIZE_LIMIT_MB", config.FetchSizeLimitMB, 4096);
     return config;
 }

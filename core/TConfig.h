@@ -26,6 +26,10 @@ struct TConfig {
     static constexpr int MaxParserPauseMs = 10000;
     /// Proxy for the site's pages; empty means the system's (http_proxy).
     std::string HttpProxy;
+    /// A page fetch ends after this many seconds however slowly the server sends; 1 or more.
+    int FetchTimeLimitSeconds = 120;
+    /// A page larger than this many megabytes is a failed fetch; 1 or more.
+    int FetchSizeLimitMB = 20;
 
     /// The configuration for the data folder given by the environment.
     static TConfig Load();

@@ -44,6 +44,7 @@ void StartNewResultsCheck(TSearch& search, const TMonitorContext& context) {
     ++search.CheckCount;
     if (!context.Status || *context.Status != TNewResultsMonitor::CheckingStatus)
         return;
+    search.CheckFailure.clear();
     if (!search.LatestEntries.empty() && !search.NewResultsAvailable) {
         search.CheckDone = false;
         search.CheckEntryIndex = 0;
@@ -67,10 +68,12 @@ void FetchEntryPage(TSearch& search) {
 void NewResultsPageLoaded(TSearch& search, const TMonitorContext& context) {
     if (!search.CheckFetcher)
         throw std::logic_error("TSearch.NewResultsPageLoaded: no fetcher");
-    const std::string& page = search.CheckFetcher->PageText;
-    if (page.empty()) {
-        // A failed fetch: the remaining locations wait for the next pass.
-        search.NewResultsAvailable = false;
+    const TBrowser& fetcher = *search.CheckFetcher;
+    const std::string& page = fetcher.PageText;
+    if (!fetcher.Error.empty() || page.empty()) {
+        // The search could not be examined: its mark stays (it is not marked, or it would
+        // not be checked) and the remaining locations wait for the next pass.
+        search.CheckFailure = (fetcher.Error.empty() ? std::string("an empty page") : fetcher.Error) + ": " + fetcher.URL;
         search.CheckDone = true;
         return;
     }

@@ -16,7 +16,7 @@ void StartNewResultsCheck(TSearch& search, const TMonitorContext& context);
 void FetchEntryPage(TSearch& search);
 /// Examines CheckFetcher's page: marks the search when the topmost posting differs from
 /// the location's marker (notifying from the second check on), otherwise goes on with the
-/// next location. An empty page ends the check unmarked.
+/// next location. A failed fetch ends the check unmarked, with CheckFailure.
 void NewResultsPageLoaded(TSearch& search, const TMonitorContext& context);
 /// Tells the signed-in user of new results: an SMS through the carrier's gateway and an
 /// e-mail, as the notification flags and the account's details allow.

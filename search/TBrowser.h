@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <QObject>
 #include <QPointer>
@@ -14,10 +15,16 @@ struct TConfig;
 
 class TDownloadURLThread;
 
-/// A page fetch that failed; what() is the message for the user.
+/// A page fetch that failed; what() is the message for the user, Reason() says why
+/// ("HTTP status 500", "Connection refused", ...).
 class TFetchError final : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit TFetchError(const std::string& message, std::string reason = {})
+        : std::runtime_error(message), m_reason(std::move(reason)) {}
+    const std::string& Reason() const { return m_reason; }
+
+private:
+    std::string m_reason;
 };
 
 /// How one fetch reaches the site and when it gives up.
@@ -31,16 +38,37 @@ struct TFetchOptions {
     /// off; a slow but live download still completes.
     long LowSpeedLimitBytesPerSecond = 1;
     long LowSpeedTimeSeconds = 30;
+    /// Every fetch ends within this many seconds, however the server sends.
+    long TimeLimitSeconds = 120;
+    /// A longer body is not a page: the fetch fails once it is exceeded.
+    long long MaxPageBytes = 20LL * 1024 * 1024;
 
-    /// The defaults with the configured HttpProxy.
+    /// The defaults with the configured HttpProxy and fetch limits.
     static TFetchOptions FromConfig(const TConfig& config);
 };
 
-/// Fetches link with one HTTP GET and returns the body as bytes, whole (zero bytes
-/// included), redirects followed, never from a cache. Any HTTP status counts as a page:
-/// a "404 Error" page is returned like any other. Throws TFetchError with "Unable to
-/// initialize Wininet" when no session can be made and "Cannot open URL <link>" when the
-/// link cannot be fetched (bad link, no connection, time-out). Any thread.
+/// The outcome of one fetch.
+struct TFetchResult {
+    /// The body as UTF-8 text (see DecodePage), also of an error page.
+    std::string Text;
+    /// The last HTTP status; 0 when no answer came.
+    long Status = 0;
+    /// Why the page could not be had; empty when it came whole with a 2xx status.
+    std::string Reason;
+    /// libcurl could not be set up at all.
+    bool InitFailed = false;
+
+    bool Ok() const { return Reason.empty(); }
+};
+
+/// Fetches link with one HTTP GET: the body whole (zero bytes included) and decoded to
+/// UTF-8, redirects followed, never from a cache. An HTTP status other than 2xx, a
+/// transport failure (no connection, reset, body cut short, too many redirects), the
+/// time limit and the size cap are failures with their reason. Never throws. Any thread.
+TFetchResult FetchPage(const std::string& link, const TFetchOptions& options);
+/// FetchPage's text of a page that came whole with a 2xx status. Throws TFetchError with
+/// "Unable to initialize Wininet" when no session can be made and "Cannot open URL <link>"
+/// for any other failure, the reason beside. Any thread.
 std::string FetchUrl(const std::string& link, const TFetchOptions& options);
 
 /// Fetches pages asynchronously, one fetch that counts at a time, and calls OnDone on the
@@ -56,8 +84,10 @@ public:
 
     /// The thread of the outstanding fetch; null when idle.
     QPointer<TDownloadURLThread> Worker;
-    /// Body of the last fetched page; empty while a fetch runs and when it failed.
+    /// Text of the last fetched page (UTF-8); empty while a fetch runs and when it failed.
     std::string PageText;
+    /// Why the last fetch failed; empty while a fetch runs and when it succeeded.
+    std::string Error;
     /// Link of the last fetch started.
     std::string URL;
     /// Called once per fetch that ends while Cancelled is false.
@@ -72,9 +102,9 @@ public:
     void Fetch(const std::string& link);
     /// Suppresses OnDone for the outstanding fetch; its page still lands in PageText.
     void Cancel();
-    /// The end of worker's fetch, on the user-interface thread: page is the body, empty
-    /// when the fetch failed. Called by the worker's hand-over only.
-    void DownloadDone(TDownloadURLThread* worker, std::string page);
+    /// The end of worker's fetch, on the user-interface thread: page is the text, empty
+    /// when the fetch failed, error why it failed. Called by the worker's hand-over only.
+    void DownloadDone(TDownloadURLThread* worker, std::string page, std::string error);
 
 private:
     void Detach();

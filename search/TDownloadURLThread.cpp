@@ -46,19 +46,24 @@ int TDownloadURLThread::Running() {
 
 void TDownloadURLThread::Run() {
     std::string page;
+    std::string error;
     try {
-        page = FetchUrl(URL, m_options);
-    } catch (const std::exception&) {
-        // A failed fetch reaches the owner as an empty page.
-        page.clear();
+        TFetchResult result = FetchPage(URL, m_options);
+        // A failed fetch reaches the owner as an empty page with its reason.
+        if (result.Ok())
+            page = std::move(result.Text);
+        else
+            error = std::move(result.Reason);
+    } catch (const std::exception& failure) {
+        error = failure.what();
     }
     if (s_applicationGone)
         return;
     // Browser is read on the user-interface thread, where detaching happens. Nothing of
     // this object is used after the hand-over, which frees it.
-    RunOnUiThread(this, [this, &page] {
+    RunOnUiThread(this, [this, &page, &error] {
         if (Browser)
-            Browser->DownloadDone(this, std::move(page));
+            Browser->DownloadDone(this, std::move(page), std::move(error));
         deleteLater();
     });
 }

@@ -200,7 +200,10 @@ void TSearch::Run(IResultsView* view) {
     Parser = new TOnResultsThread(this, Context().SiteDomain, Context().ParserPauseMs);
     Parser->Start();
     Idle = false;
+    m_markersBeforeRun = std::move(LatestEntries);
     LatestEntries.clear();
+    m_markedBeforeRun = NewResultsAvailable;
+    FailedFetches.clear();
     if (view)
         NewResultsAvailable = false;
     FetchedLinks.clear();
@@ -288,7 +291,25 @@ void TSearch::PageFetched() {
         if (location)
             page.LocationText = location->FullName();
     }
+    if (!Fetcher->Error.empty())
+        KeepStateOfFailedLocation(page.LocationText);
     Parser->HandPage(std::move(page));
+}
+
+void TSearch::KeepStateOfFailedLocation(const std::string& location) {
+    FailedFetches.push_back({location, Fetcher->URL, Fetcher->Error});
+    // The site was not seen: nothing is known that could clear the mark.
+    NewResultsAvailable = m_markedBeforeRun;
+    if (Page != 1)
+        return;
+    // The marker made from this same first page stays; the parser adds none for it.
+    for (const auto& marker : m_markersBeforeRun)
+        if (marker->PageLink == Fetcher->URL) {
+            auto kept = std::make_unique<TLatestEntry>(*marker);
+            kept->LocationId = LocationIndex;
+            LatestEntries.push_back(std::move(kept));
+            return;
+        }
 }
 
 namespace {

@@ -24,6 +24,15 @@ class xml_node;
 using TFavouriteList = std::vector<std::unique_ptr<TFavourite>>;
 using TLatestEntryList = std::vector<std::unique_ptr<TLatestEntry>>;
 
+/// A results page of a run that could not be fetched.
+struct TFailedFetch {
+    /// Full name of the location (of its sub-area for a neighbourhood).
+    std::string Location;
+    std::string Link;
+    /// Why the fetch failed ("HTTP status 500", "Connection refused", ...).
+    std::string Reason;
+};
+
 /// One search of the classifieds site: its criteria, its chosen locations, the result lists
 /// it owns and the state of its run. Lives on the user-interface thread; during a run the
 /// parser thread reads it only while the user-interface thread waits for it.
@@ -133,6 +142,8 @@ public:
     int Page = 1;
     /// Links fetched in the current run, in order.
     std::vector<std::string> FetchedLinks;
+    /// Pages of the current (or last) run that could not be fetched, in run order.
+    std::vector<TFailedFetch> FailedFetches;
     /// Where a run shows accepted entries; not owned, may be null.
     IResultsView* ResultsView = nullptr;
     /// No run is active.
@@ -151,6 +162,9 @@ public:
     TBrowser* CheckFetcher = nullptr;
     /// Position in LatestEntries of the location being checked.
     int CheckEntryIndex = 0;
+    /// Why the last check could not examine every location it had to ("<reason>: <link>");
+    /// empty when it could.
+    std::string CheckFailure;
     /// The current check has finished: no page is outstanding for it.
     bool CheckDone = false;
     /// Checks started for this search object since it was made (loading makes it afresh).
@@ -198,7 +212,9 @@ public:
     void RunNext();
     /// Moves on after a location that produced no fetch.
     void AdvanceLocation();
-    /// Completion of Fetcher: hands the page to the parser.
+    /// Completion of Fetcher: hands the page to the parser. A failed fetch is recorded in
+    /// FailedFetches and hands over an empty page; the location keeps the marker and the
+    /// search the new-results mark they had before the run.
     void PageFetched();
     /// Fills LocationsToSearch with every place of the context's place table within
     /// Distance of a leaf location, per leaf location in order.
@@ -216,6 +232,13 @@ public:
 private:
     /// Steps to the next location or pass; false when the run has no more.
     bool StepLocation();
+    /// Records Fetcher's failure for the location being fetched and keeps what the run
+    /// knew of it before.
+    void KeepStateOfFailedLocation(const std::string& location);
+
+    /// The markers and mark the search had when the run started.
+    TLatestEntryList m_markersBeforeRun;
+    bool m_markedBeforeRun = false;
 
     const TSearchContext* m_context = nullptr;
     std::unique_ptr<TPlaceList> m_locations;

@@ -307,6 +307,14 @@ void RunToEnd(TSearch& search, IResultsView& view, bool printLinks) {
         std::cerr << '\n';
 }
 
+/// Names each page of the run that could not be fetched on standard error; the exit
+/// status: failed when there was one.
+int ReportFailedFetches(const TSearch& search) {
+    for (const TFailedFetch& failure : search.FailedFetches)
+        std::cerr << "trawlix-cli run: " << failure.Location << ": " << failure.Reason << ": " << failure.Link << "\n";
+    return search.FailedFetches.empty() ? CliOk : CliFailed;
+}
+
 } // namespace
 
 int CmdRun(const QStringList& arguments) {
@@ -325,7 +333,7 @@ int CmdRun(const QStringList& arguments) {
             TSearch search(&session->SearchContext());
             FillSearch(parser, *session, search);
             RunToEnd(search, view, printLinks);
-            return static_cast<int>(CliOk);
+            return ReportFailedFetches(search);
         }
         BindCliAccount(*session, {}, {});
         session->LoadSearches();
@@ -333,9 +341,10 @@ int CmdRun(const QStringList& arguments) {
         // As a run started in the window: earlier results go, or stay without their new mark.
         search.ResetResults(!search.KeepOldResults);
         RunToEnd(search, view, printLinks);
+        // What the other locations found is saved even when some failed.
         if (parser.isSet(QStringLiteral("save")))
             session->Searches->Save(search, true, false);
-        return static_cast<int>(CliOk);
+        return ReportFailedFetches(search);
     });
 }
 
@@ -418,7 +427,8 @@ int CmdCheck(const QStringList& arguments) {
     int status = CliOk;
     if (!Parse(parser, arguments,
                "Looks once for new results of the saved searches and marks them in the searches file.\n"
-               "Exit status 3 when at least one saved search has new results, 0 when none has.",
+               "Exit status 1 when a page could not be fetched (each is named on standard error),\n"
+               "otherwise 3 when at least one saved search has new results, 0 when none has.",
                status))
         return status;
     return Guarded(arguments, [&] {
@@ -438,9 +448,18 @@ int CmdCheck(const QStringList& arguments) {
                 std::cerr << link << '\n';
 
         bool anyNew = false;
+        bool anyFailed = false;
         for (std::size_t i = 0; i < session->Searches->Items.size(); ++i) {
             TSearch& search = *session->Searches->Items[i];
             anyNew = anyNew || search.NewResultsAvailable;
+            // A pass that ended early leaves the searches after it undone.
+            const std::string failure =
+                search.CheckDone ? search.CheckFailure : std::string("the check ended before this search");
+            if (!failure.empty()) {
+                anyFailed = true;
+                std::cerr << "trawlix-cli check: " << search.SearchId << '\t' << search.Name
+                          << "\tnot checked: " << failure << '\n';
+            }
             if (!search.NewResultsAvailable || markedBefore[i])
                 continue;
             std::cout << search.SearchId << '\t' << search.Name << "\tnew results\n";
@@ -452,6 +471,9 @@ int CmdCheck(const QStringList& arguments) {
         }
         if (notify && !TSendMailThread::WaitForAll(std::chrono::seconds(60)))
             std::cerr << "trawlix-cli check: some notification mails were still on their way\n";
+        // A search that could not be examined is no "no new results".
+        if (anyFailed)
+            return static_cast<int>(CliFailed);
         return static_cast<int>(anyNew ? CliNewResults : CliOk);
     });
 }

@@ -2,13 +2,17 @@
 // ctest-labels: net
 // trawlix-cli as a user runs it: real processes against the site simulator and a
 // temporary data folder.
+#include <thread>
+
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <QDir>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 
 #include "TSiteSimulator.h"
 #include "TestSupport.h"
@@ -22,6 +26,60 @@
 namespace {
 
 const QString Cli = QStringLiteral(TRAWLIX_BINARY_DIR "/app/trawlix-cli");
+
+/// What a troubled proxy does with the pages of its troubled host.
+enum class TTrouble {
+    /// Answers 500 with an empty body.
+    ErrorStatus,
+    /// Sends one byte every half second, for ever.
+    Drip,
+    /// Sends a body that never ends.
+    Endless,
+};
+
+/// A proxy to the site simulator with trouble at one host; the other hosts answer as the
+/// simulator does.
+class TTroubledProxy final {
+public:
+    TTroubledProxy(TSiteSimulator& simulator, std::string host, TTrouble trouble)
+        : m_host(std::move(host)), m_trouble(trouble) {
+        m_server.Get(".*", [this, &simulator](const httplib::Request& request, httplib::Response& response) {
+            const std::string host = request.get_header_value("Host");
+            if (host != m_host) {
+                const TSimResponse answer =
+                    simulator.Handle(host, request.path, TSimParams(request.params.begin(), request.params.end()));
+                response.status = answer.Status;
+                response.set_content(answer.Body, "text/html");
+            } else if (m_trouble == TTrouble::ErrorStatus) {
+                response.status = 500;
+            } else {
+                const bool drip = m_trouble == TTrouble::Drip;
+                response.set_chunked_content_provider("text/html", [drip](size_t, httplib::DataSink& sink) {
+                    if (drip)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                    const std::string chunk(drip ? 1 : 64 * 1024, 'x');
+                    return sink.write(chunk.data(), chunk.size());
+                });
+            }
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~TTroubledProxy() {
+        m_server.stop();
+        m_thread.join();
+    }
+    std::string Proxy() const { return "127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    const std::string m_host;
+    const TTrouble m_trouble;
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+};
 
 struct TCliResult {
     int Status = -1;
@@ -39,11 +97,17 @@ protected:
 
     void SetUp() override { folder.InstallShippedRefData(); }
 
-    TCliResult Run(const QStringList& arguments) {
+    /// Runs the command through the simulator, or through proxy when given, with the
+    /// environment's variables and those of environment ("NAME=value").
+    TCliResult Run(const QStringList& arguments, const std::string& proxy = {}, const QStringList& environment = {}) {
         QProcess process;
         QStringList all{QStringLiteral("--data"),  QString::fromStdString(folder.Path()),
-                        QStringLiteral("--proxy"), QString::fromStdString(simulator->Proxy()),
+                        QStringLiteral("--proxy"), QString::fromStdString(proxy.empty() ? simulator->Proxy() : proxy),
                         QStringLiteral("--pause"), QStringLiteral("0")};
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        for (const QString& variable : environment)
+            variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+        process.setProcessEnvironment(variables);
         process.start(Cli, all + arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -246,6 +310,79 @@ TEST_F(CliTest, AnUnwritableLogIsReportedOnceAndTheRunStillFindsTheResults) {
     const std::size_t first = blocked.Err.find(message);
     EXPECT_NE(first, std::string::npos) << blocked.Err;
     EXPECT_EQ(blocked.Err.find("log file", first + message.size()), std::string::npos) << blocked.Err;
+}
+
+TEST_F(CliTest, RunAndCheckNameEachPageTheyCouldNotFetchAndFail) {
+    ASSERT_NO_FATAL_FAILURE(SaveSearch(11, "Split", "bike", {254, 260}));
+    ASSERT_EQ(
+        Run({QStringLiteral("run"), QStringLiteral("--saved"), QStringLiteral("11"), QStringLiteral("--save")}).Status,
+        0);
+    TSimPosting posting;
+    posting.Site = "tampa";
+    posting.SubArea = "hil";
+    posting.Category = "bik";
+    posting.Title = "split bike for parts";
+    simulator->AddPosting(posting);
+
+    // Tampa's first sub-area: the check goes no further in that search.
+    const std::string tampaPage = "http://tampa.craigslist.org/search/sss/hdo?query=bike";
+    TTroubledProxy proxy(*simulator, "tampa.craigslist.org", TTrouble::ErrorStatus);
+    const TCliResult check = Run({QStringLiteral("check")}, proxy.Proxy());
+    EXPECT_EQ(check.Status, 1) << check.Err;
+    EXPECT_EQ(check.Out, "");
+    EXPECT_NE(check.Err.find("11\tSplit\tnot checked: HTTP status 500: " + tampaPage), std::string::npos) << check.Err;
+
+    posting.Site = "miami";
+    posting.SubArea = "mdc";
+    simulator->AddPosting(posting);
+    const TCliResult run =
+        Run({QStringLiteral("run"), QStringLiteral("--saved"), QStringLiteral("11"), QStringLiteral("--save")},
+            proxy.Proxy());
+    EXPECT_EQ(run.Status, 1) << run.Err;
+    EXPECT_NE(run.Out.find("split bike for parts"), std::string::npos) << "the new posting of Miami is printed";
+    EXPECT_NE(
+        run.Err.find("trawlix-cli run: united states - florida - tampa bay area - hernando co: HTTP status 500: " +
+                     tampaPage),
+        std::string::npos)
+        << run.Err;
+    EXPECT_EQ(Lines(run.Err).size(), 4u) << "the four sub-areas of Tampa, not Miami:\n" << run.Err;
+
+    // The saved marker of Tampa outlived the failed run: the next check finds the posting.
+    const TCliResult found = Run({QStringLiteral("check")});
+    EXPECT_EQ(found.Status, 3) << found.Err;
+    EXPECT_EQ(found.Out, "11\tSplit\tnew results\n");
+
+    // Nothing reachable at all: every location is named.
+    const TCliResult refused =
+        Run({QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss"), QStringLiteral("--location"),
+             QStringLiteral("254"), QStringLiteral("--location"), QStringLiteral("260")},
+            "127.0.0.1:1");
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_EQ(refused.Out, "");
+    const auto lines = Lines(refused.Err);
+    EXPECT_EQ(lines.size(), 5u) << "Miami / Dade and the four sub-areas of Tampa:\n" << refused.Err;
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.rfind("trawlix-cli run: united states - florida - ", 0), 0u) << line;
+}
+
+TEST_F(CliTest, APageThatNeverEndsEndsTheFetchWithAMessage) {
+    const struct {
+        TTrouble trouble;
+        QString limit;
+        std::string message;
+    } cases[] = {
+        {TTrouble::Drip, QStringLiteral("TRAWLIX_FETCH_TIME_LIMIT_SECONDS=1"), "the page did not arrive within 1 s"},
+        {TTrouble::Endless, QStringLiteral("TRAWLIX_FETCH_SIZE_LIMIT_MB=1"), "the page is larger than 1 MB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        TTroubledProxy proxy(*simulator, "tampa.craigslist.org", c.trouble);
+        const TCliResult run = Run({QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("sss"),
+                                    QStringLiteral("--location"), QStringLiteral("260")},
+                                   proxy.Proxy(), {c.limit});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_NE(run.Err.find(c.message), std::string::npos) << run.Err;
+    }
 }
 
 TEST_F(CliTest, BadArgumentsGiveAMessageAndAUsageStatus) {

@@ -61,6 +61,8 @@ public:
                 if (auto found = m_pages.find(request.target); found != m_pages.end()) {
                     page = found->second;
                     own = true;
+                    const auto status = m_statuses.find(request.target);
+                    response.status = status == m_statuses.end() ? 200 : status->second;
                 }
             }
             if (!own) {
@@ -82,9 +84,15 @@ public:
         m_thread.join();
     }
     std::string Proxy() const { return "127.0.0.1:" + std::to_string(m_port); }
-    void SetPage(const std::string& link, const std::string& page) {
+    void SetPage(const std::string& link, const std::string& page, int status = 200) {
         std::lock_guard lock(m_mutex);
         m_pages[link] = page;
+        m_statuses[link] = status;
+    }
+    void ForgetPage(const std::string& link) {
+        std::lock_guard lock(m_mutex);
+        m_pages.erase(link);
+        m_statuses.erase(link);
     }
     void Hold(bool holding) {
         std::lock_guard lock(m_mutex);
@@ -109,6 +117,7 @@ private:
     std::condition_variable m_changed;
     std::vector<std::string> m_requests;
     std::map<std::string, std::string> m_pages;
+    std::map<std::string, int> m_statuses;
     bool m_holding = false;
 };
 
@@ -387,7 +396,33 @@ TEST_F(TNewResultsMonitorTest, AFailedFetchEndsThatSearchsCheckAndThePassGoesOn)
     EXPECT_FALSE(three.NewResultsAvailable);
     EXPECT_TRUE(three.CheckDone);
     EXPECT_EQ(three.CheckEntryIndex, 0);
+    EXPECT_NE(three.CheckFailure.find(broken), std::string::npos) << three.CheckFailure;
     EXPECT_TRUE(next.NewResultsAvailable);
+    EXPECT_TRUE(next.CheckFailure.empty());
+}
+
+TEST_F(TNewResultsMonitorTest, AnErrorPageIsNotExaminedAndTheSearchSaysItWasNotChecked) {
+    AddPostings("miami", 5);
+    AddPostings("tampa", 5);
+    TSearch& search = AddSearch("Walks", {Miami, Tampa});
+    TSearch& other = AddSearch("Other", {Miami});
+    Run(search);
+    Run(other);
+    // The error page shows a posting newer than the marker: read as a page it would mark.
+    for (int status : {500, 503, 404}) {
+        proxy->SetPage(PageLink("tampa"), PageWith("/act/999999.html"), status);
+        EXPECT_EQ(Pass(), (std::vector<std::string>{PageLink("miami"), PageLink("tampa"), PageLink("miami")}));
+        EXPECT_FALSE(search.NewResultsAvailable) << status;
+        EXPECT_TRUE(search.CheckDone);
+        EXPECT_EQ(search.CheckFailure, "HTTP status " + std::to_string(status) + ": " + PageLink("tampa"));
+        EXPECT_TRUE(other.CheckFailure.empty());
+    }
+
+    proxy->ForgetPage(PageLink("tampa"));
+    AddPosting("tampa");
+    Pass();
+    EXPECT_TRUE(search.NewResultsAvailable);
+    EXPECT_TRUE(search.CheckFailure.empty());
 }
 
 TEST_F(TNewResultsMonitorTest, AMarkedSearchIsSkippedUntilItRuns) {

@@ -15,7 +15,10 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <QByteArray>
+
 #include "TestSupport.h"
+#include "session/TSession.h"
 #include "search/TDownloadURLThread.h"
 
 namespace {
@@ -57,6 +60,39 @@ public:
                 return true;
             });
         });
+        m_server.Get("/broken", [](const httplib::Request&, httplib::Response& response) {
+            response.status = 500;
+            response.set_content(ErrorPage(), "text/html");
+        });
+        m_server.Get("/loop",
+                     [](const httplib::Request&, httplib::Response& response) { response.set_redirect("/loop"); });
+        // The connection closes in the middle of the body.
+        m_server.Get("/cut", [](const httplib::Request&, httplib::Response& response) {
+            response.set_chunked_content_provider("text/html", [](size_t offset, httplib::DataSink& sink) {
+                if (offset > 0)
+                    return false;
+                return sink.write("the first half", 14);
+            });
+        });
+        m_server.Get("/drip", [](const httplib::Request&, httplib::Response& response) {
+            response.set_chunked_content_provider("text/html", [](size_t, httplib::DataSink& sink) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                return sink.write("x", 1);
+            });
+        });
+        m_server.Get("/endless", [](const httplib::Request&, httplib::Response& response) {
+            response.set_chunked_content_provider("text/html", [](size_t, httplib::DataSink& sink) {
+                const std::string chunk(64 * 1024, 'x');
+                return sink.write(chunk.data(), chunk.size());
+            });
+        });
+        m_server.Get("/big", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content(std::string(2 * 1024 * 1024, 'x'), "text/html");
+        });
+        // Pages in other character sets: /text?type=<Content-Type>&bytes=<body>.
+        m_server.Get("/text", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_content(request.get_param_value("bytes"), request.get_param_value("type").c_str());
+        });
         // Proxy requests carry the absolute link; record what arrived.
         m_server.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
             {
@@ -82,6 +118,10 @@ public:
         for (int line = 0; body.size() < 100000; ++line)
             body += "line " + std::to_string(line) + " of the page\n";
         return body;
+    }
+    /// An error page that reads like a results page.
+    static std::string ErrorPage() {
+        return "<html>Displaying: 1 <p> Mar 5 - <a href=\"/a/1.html\">server trouble</a></p> Displaying: </html>";
     }
     static std::string ZeroBody() {
         std::string body = "before";
@@ -141,7 +181,7 @@ private:
     int m_port = 0;
 };
 
-/// A port nothing listens on.
+/// A port nothing listens on: connections to it are refused.
 std::string ClosedLink() {
     const int probe = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -199,9 +239,135 @@ TEST(FetchUrlTest, KeepsZeroBytes) {
     EXPECT_EQ(page.size(), TTestServer::ZeroBody().size());
 }
 
-TEST(FetchUrlTest, ErrorStatusPageIsStillAPage) {
+TEST(FetchUrlTest, AnErrorStatusIsAFailureWithItsReason) {
     TTestServer server;
-    EXPECT_EQ(FetchUrl(server.Link("/missing"), TFetchOptions{}), "<h1>404 Error</h1>");
+    const struct {
+        std::string path;
+        std::string reason;
+        std::string body;
+    } cases[] = {{"/missing", "HTTP status 404", "<h1>404 Error</h1>"},
+                 {"/broken", "HTTP status 500", TTestServer::ErrorPage()}};
+    for (const auto& failing : cases) {
+        SCOPED_TRACE(failing.path);
+        const TFetchResult result = FetchPage(server.Link(failing.path), TFetchOptions{});
+        EXPECT_FALSE(result.Ok());
+        EXPECT_EQ(result.Reason, failing.reason);
+        // The error page itself stays readable for whoever wants it.
+        EXPECT_EQ(result.Text, failing.body);
+        try {
+            FetchUrl(server.Link(failing.path), TFetchOptions{});
+            ADD_FAILURE() << "no error raised";
+        } catch (const TFetchError& error) {
+            EXPECT_EQ(std::string(error.what()), "Cannot open URL " + server.Link(failing.path));
+            EXPECT_EQ(error.Reason(), failing.reason);
+        }
+    }
+    const TFetchResult fine = FetchPage(server.Link("/fast"), TFetchOptions{});
+    EXPECT_TRUE(fine.Ok());
+    EXPECT_EQ(fine.Status, 200);
+}
+
+TEST(FetchUrlTest, TransportFailuresAreFailuresWithTheirReason) {
+    TTestServer server;
+    const struct {
+        std::string name;
+        std::string link;
+        std::string reason;
+    } cases[] = {
+        {"refused", ClosedLink(), "Failed to connect"},
+        {"body cut short", server.Link("/cut"), "transfer closed"},
+        {"redirect loop", server.Link("/loop"), "redirects followed"},
+    };
+    for (const auto& failing : cases) {
+        SCOPED_TRACE(failing.name);
+        const TFetchResult result = FetchPage(failing.link, ShortTimeouts());
+        EXPECT_FALSE(result.Ok());
+        EXPECT_NE(result.Reason.find(failing.reason), std::string::npos) << result.Reason;
+        EXPECT_THROW(FetchUrl(failing.link, ShortTimeouts()), TFetchError);
+    }
+}
+
+TEST(FetchUrlTest, EveryFetchEndsWithinItsTimeAndSizeLimits) {
+    TTestServer server;
+    TFetchOptions options = ShortTimeouts();
+    options.TimeLimitSeconds = 1;
+    options.MaxPageBytes = 1024 * 1024;
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        // Two bytes a second pass the low-speed limit; only the overall limit ends them.
+        {"/drip", "the page did not arrive within 1 s"},
+        {"/endless", "the page is larger than 1 MB"},
+        {"/big", "the page is larger than 1 MB"},
+    };
+    for (const auto& failing : cases) {
+        SCOPED_TRACE(failing.path);
+        const auto start = std::chrono::steady_clock::now();
+        const TFetchResult result = FetchPage(server.Link(failing.path), options);
+        EXPECT_EQ(result.Reason, failing.reason);
+        EXPECT_TRUE(result.Text.empty());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    }
+    // Limits are limits, not sizes: a page just under both comes whole.
+    options.MaxPageBytes = 2 * 1024 * 1024;
+    EXPECT_EQ(FetchPage(server.Link("/big"), options).Text.size(), 2u * 1024 * 1024);
+}
+
+TEST(FetchUrlTest, PagesAreDecodedToUtf8WhereTheyArrive) {
+    TTestServer server;
+    const struct {
+        std::string name;
+        std::string type;
+        std::string bytes;
+        std::string text;
+    } cases[] = {
+        {"windows-1252 without a charset", "text/html", "Children\x92s \x93toys\x94", "Children’s “toys”"},
+        {"UTF-8 without a charset", "text/html", "caf\xc3\xa9", "café"},
+        {"charset in the header", "text/html; charset=koi8-r", "\xf0\xd2\xc9\xd7\xc5\xd4", "Привет"},
+        {"charset in the markup", "text/html",
+         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">na\xefve",
+         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">naïve"},
+        {"the header over the markup", "text/html; charset=UTF-8", "<meta charset=\"windows-1252\">caf\xc3\xa9",
+         "<meta charset=\"windows-1252\">café"},
+    };
+    for (const auto& page : cases) {
+        SCOPED_TRACE(page.name);
+        auto encoded = [](const std::string& text) {
+            return QByteArray::fromStdString(text).toPercentEncoding().toStdString();
+        };
+        const std::string link = server.Link("/text?type=" + encoded(page.type) + "&bytes=" + encoded(page.bytes));
+        EXPECT_EQ(FetchUrl(link, TFetchOptions{}), page.text);
+    }
+}
+
+TEST(FetchUrlTest, FetchLimitsComeFromTheConfiguration) {
+    TTempDataFolder folder;
+    EXPECT_EQ(folder.Config().FetchTimeLimitSeconds, 120);
+    EXPECT_EQ(folder.Config().FetchSizeLimitMB, 20);
+    folder.WriteFile("trawlix.ini", "[General]\nFetchTimeLimitSeconds=30\nFetchSizeLimitMB=5\n");
+    EXPECT_EQ(folder.Config().FetchTimeLimitSeconds, 30);
+    EXPECT_EQ(folder.Config().FetchSizeLimitMB, 5);
+    setenv("TRAWLIX_FETCH_TIME_LIMIT_SECONDS", "7", 1);
+    setenv("TRAWLIX_FETCH_SIZE_LIMIT_MB", "3", 1);
+    const TConfig fromEnvironment = folder.Config();
+    EXPECT_EQ(fromEnvironment.FetchTimeLimitSeconds, 7);
+    EXPECT_EQ(fromEnvironment.FetchSizeLimitMB, 3);
+    // A limit of 0 or less would be none: such values give the default.
+    for (const char* bad : {"0", "-5", "soon", "99999999999"}) {
+        setenv("TRAWLIX_FETCH_TIME_LIMIT_SECONDS", bad, 1);
+        setenv("TRAWLIX_FETCH_SIZE_LIMIT_MB", bad, 1);
+        EXPECT_EQ(folder.Config().FetchTimeLimitSeconds, 120) << bad;
+        EXPECT_EQ(folder.Config().FetchSizeLimitMB, 20) << bad;
+    }
+    unsetenv("TRAWLIX_FETCH_TIME_LIMIT_SECONDS");
+    unsetenv("TRAWLIX_FETCH_SIZE_LIMIT_MB");
+
+    // What the session hands to every search.
+    TSession session(fromEnvironment);
+    const TFetchOptions& options = session.SearchContext().Fetch;
+    EXPECT_EQ(options.TimeLimitSeconds, 7);
+    EXPECT_EQ(options.MaxPageBytes, 3LL * 1024 * 1024);
 }
 
 TEST(FetchUrlTest, FollowsRedirects) {
@@ -278,6 +444,20 @@ TEST_F(TBrowserTest, FailedFetchCallsTheHandlerOnceWithAnEmptyPage) {
     EXPECT_TRUE(WaitFor([] { return TDownloadURLThread::Running() == 0; }));
     EXPECT_EQ(m_calls, 1);
     EXPECT_TRUE(m_pages.at(0).empty());
+    EXPECT_NE(m_browser.Error.find("Failed to connect"), std::string::npos) << m_browser.Error;
+}
+
+TEST_F(TBrowserTest, AnErrorPageIsAFailedFetchAndTheNextFetchStartsClean) {
+    m_browser.Fetch(m_server.Link("/broken"));
+    ASSERT_TRUE(WaitForCalls(1));
+    EXPECT_TRUE(m_pages.at(0).empty());
+    EXPECT_EQ(m_browser.Error, "HTTP status 500");
+
+    m_browser.Fetch(m_server.Link("/fast"));
+    EXPECT_TRUE(m_browser.Error.empty());
+    ASSERT_TRUE(WaitForCalls(2));
+    EXPECT_EQ(m_pages.at(1), "fast page");
+    EXPECT_TRUE(m_browser.Error.empty());
 }
 
 TEST_F(TBrowserTest, SilentServerEndsAsFailedFetch) {

@@ -87,6 +87,43 @@ private:
     bool m_released = false;
 };
 
+/// A proxy to the site simulator that answers every page of the failing hosts with an
+/// error status and an error page that reads like results.
+class TFailingProxy final {
+public:
+    TFailingProxy(TSiteSimulator& simulator, std::string failingHost) : m_failingHost(std::move(failingHost)) {
+        m_server.Get(".*", [this, &simulator](const httplib::Request& request, httplib::Response& response) {
+            const std::string host = request.get_header_value("Host");
+            if (host == m_failingHost) {
+                response.status = 500;
+                response.set_content("<html>Displaying: 1 <p> Mar 5 - <a href=\"/a/1.html\">server trouble</a></p> "
+                                     "Displaying: </html>",
+                                     "text/html");
+                return;
+            }
+            const TSimResponse answer =
+                simulator.Handle(host, request.path, TSimParams(request.params.begin(), request.params.end()));
+            response.status = answer.Status;
+            response.set_content(answer.Body, "text/html");
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~TFailingProxy() {
+        m_server.stop();
+        m_thread.join();
+    }
+    std::string Proxy() const { return "127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    const std::string m_failingHost;
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+};
+
 class TSearchRunTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -350,6 +387,52 @@ TEST_F(TSearchRunTest, AFailedFetchMovesOnToTheNextLocation) {
     EXPECT_EQ(search->FetchedLinks.size(), 2u);
     EXPECT_TRUE(search->Results.empty());
     EXPECT_TRUE(search->LatestEntries.empty());
+    ASSERT_EQ(search->FailedFetches.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(search->FailedFetches[i].Link, search->FetchedLinks[i]);
+        EXPECT_FALSE(search->FailedFetches[i].Reason.empty());
+    }
+    EXPECT_EQ(search->FailedFetches[1].Location, PlaceById(Tampa)->FullName());
+}
+
+TEST_F(TSearchRunTest, APageThatCannotBeFetchedKeepsItsMarkerAndTheMarkAndIsReported) {
+    const auto miami = AddPostings("miami", 5);
+    const auto tampa = AddPostings("tampa", 5);
+    search->SetLeafLocations({PlaceById(Miami), PlaceById(Tampa)});
+    RunAndWait();
+    ASSERT_EQ(search->LatestEntries.size(), 2u);
+    const std::string tampaPage = search->LatestEntries[1]->PageLink;
+    search->NewResultsAvailable = true;
+    const auto newerMiami = AddPostings("miami", 1);
+    AddPostings("tampa", 1);
+
+    TFailingProxy proxy(simulator, "tampa.craigslist.org");
+    session->Config.HttpProxy = proxy.Proxy();
+    TRecordingView view;
+    RunAndWait(&view);
+    // Tampa's error page is no results page.
+    for (const std::string& link : view.Rows)
+        EXPECT_EQ(link.find("tampa"), std::string::npos) << link;
+    ASSERT_EQ(search->FailedFetches.size(), 1u);
+    EXPECT_EQ(search->FailedFetches[0].Location, PlaceById(Tampa)->FullName());
+    EXPECT_EQ(search->FailedFetches[0].Link, tampaPage);
+    EXPECT_EQ(search->FailedFetches[0].Reason, "HTTP status 500");
+    // Miami's marker is new; Tampa's is the one from before, so a check still finds its
+    // newer posting. The mark stays: not every location was seen.
+    ASSERT_EQ(search->LatestEntries.size(), 2u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, newerMiami[0]);
+    EXPECT_EQ(search->LatestEntries[1]->EntryLink, tampa[0]);
+    EXPECT_EQ(search->LatestEntries[1]->PageLink, tampaPage);
+    EXPECT_EQ(search->LatestEntries[1]->LocationId, 1);
+    EXPECT_TRUE(search->NewResultsAvailable);
+
+    // Once every page comes again, the run starts afresh.
+    session->Config.HttpProxy = simulator.Proxy();
+    RunAndWait(&view);
+    EXPECT_TRUE(search->FailedFetches.empty());
+    EXPECT_FALSE(search->NewResultsAvailable);
+    ASSERT_EQ(search->LatestEntries.size(), 2u);
+    EXPECT_NE(search->LatestEntries[1]->EntryLink, tampa[0]);
 }
 
 TEST_F(TSearchRunTest, ALocationWithoutALinkIsSkippedAndTheRunEndsIdle) {

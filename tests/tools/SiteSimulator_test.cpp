@@ -69,11 +69,12 @@ protected:
         ASSERT_TRUE(m_sim->Start());
     }
 
-    /// Fetches a link of the real site through the simulator as proxy.
+    /// Fetches a link of the real site through the simulator as proxy; the text of an
+    /// error page too.
     std::string Get(const std::string& link) const {
         TFetchOptions options;
         options.Proxy = m_sim->Proxy();
-        return FetchUrl(link, options);
+        return FetchPage(link, options).Text;
     }
 
     TSimPosting Add(const std::string& site, const std::string& category, const std::string& title, double price = -1,
