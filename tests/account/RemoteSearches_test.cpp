@@ -264,7 +264,7 @@ TEST_F(TRemoteSearchesTest, TheSearchesFileSavesAndDeletesRemotelyThroughTheSess
 
 // The user picks other places for a search saved before: the next save rewrites its rows.
 TEST_F(TRemoteSearchesTest, ChangedLocationsOfASavedSearchReachTheDatabase) {
-    session->Categories = std::make_unique<TCategories>(folder.File("Categories.tx"));
+    session->SetTables(std::move(session->Places), std::make_unique<TCategories>(folder.File("Categories.tx")));
     int id = 0;
     {
         TSearches searches(session->SearchesContext());

@@ -3,6 +3,7 @@
 #include "search/TSearch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
@@ -94,7 +95,7 @@ public:
     TFailingProxy(TSiteSimulator& simulator, std::string failingHost) : m_failingHost(std::move(failingHost)) {
         m_server.Get(".*", [this, &simulator](const httplib::Request& request, httplib::Response& response) {
             const std::string host = request.get_header_value("Host");
-            if (host == m_failingHost) {
+            if (m_failing.load() && host == m_failingHost) {
                 response.status = 500;
                 response.set_content("<html>Displaying: 1 <p> Mar 5 - <a href=\"/a/1.html\">server trouble</a></p> "
                                      "Displaying: </html>",
@@ -116,9 +117,12 @@ public:
         m_thread.join();
     }
     std::string Proxy() const { return "127.0.0.1:" + std::to_string(m_port); }
+    /// While not failing (at first), every request passes through to the simulator.
+    void SetFailing(bool failing) { m_failing.store(failing); }
 
 private:
     const std::string m_failingHost;
+    std::atomic<bool> m_failing{false};
     httplib::Server m_server;
     std::thread m_thread;
     int m_port = 0;
@@ -396,6 +400,8 @@ TEST_F(TSearchRunTest, AFailedFetchMovesOnToTheNextLocation) {
 }
 
 TEST_F(TSearchRunTest, APageThatCannotBeFetchedKeepsItsMarkerAndTheMarkAndIsReported) {
+    TFailingProxy proxy(simulator, "tampa.craigslist.org");
+    StartSession(proxy.Proxy());
     const auto miami = AddPostings("miami", 5);
     const auto tampa = AddPostings("tampa", 5);
     search->SetLeafLocations({PlaceById(Miami), PlaceById(Tampa)});
@@ -406,8 +412,7 @@ TEST_F(TSearchRunTest, APageThatCannotBeFetchedKeepsItsMarkerAndTheMarkAndIsRepo
     const auto newerMiami = AddPostings("miami", 1);
     AddPostings("tampa", 1);
 
-    TFailingProxy proxy(simulator, "tampa.craigslist.org");
-    session->Config.HttpProxy = proxy.Proxy();
+    proxy.SetFailing(true);
     TRecordingView view;
     RunAndWait(&view);
     // Tampa's error page is no results page.
@@ -427,7 +432,7 @@ TEST_F(TSearchRunTest, APageThatCannotBeFetchedKeepsItsMarkerAndTheMarkAndIsRepo
     EXPECT_TRUE(search->NewResultsAvailable);
 
     // Once every page comes again, the run starts afresh.
-    session->Config.HttpProxy = simulator.Proxy();
+    proxy.SetFailing(false);
     RunAndWait(&view);
     EXPECT_TRUE(search->FailedFetches.empty());
     EXPECT_FALSE(search->NewResultsAvailable);
