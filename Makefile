@@ -30,7 +30,7 @@ SOURCES = $(shell find core refdata search store account notify session ui app t
   \( -name '*.cpp' -o -name '*.h' \) -not -path 'tests/fixtures/*' 2>/dev/null)
 check-source:
 	tools/check-layers --graph
-	clang-format --dry-run --Werror $(SOURCES)
+	@clang-format --dry-run --Werror $(SOURCES) && echo "clang-format: $(words $(SOURCES)) files formatted"
 
 # Everything under AddressSanitizer and UndefinedBehaviorSanitizer, warnings as errors.
 test-asan:
@@ -53,10 +53,10 @@ bench: build
 	@for b in build/bench/*_bench; do echo "== $$b"; "$$b"; done
 
 format:
-	clang-format -i $(SOURCES)
+	@clang-format -i $(SOURCES)
 
 format-check:
-	clang-format --dry-run --Werror $(SOURCES)
+	@clang-format --dry-run --Werror $(SOURCES) && echo "clang-format: $(words $(SOURCES)) files formatted"
 
 clean:
 	rm -rf build build-asan build-tsan

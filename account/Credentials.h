@@ -30,5 +30,4 @@ struct TIssuedLoginKey {
 /// within an hour. Returns nothing when the transaction could not be started (the
 /// connection's message has been shown); throws TDatabaseError on any other failure,
 /// refusals included, after rolling back. User-interface thread.
-std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::string& name,
-                                             const std::string& email);
+std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::string& name, const std::string& email);

@@ -123,7 +123,7 @@ void WriteLocationRows(TBackendConnection& db, TSearch& search) {
     for (const TPlace* place : search.Locations()) {
         const std::unique_ptr<QSqlQuery> query =
             db.NewQuery("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) + ", " +
-                             std::to_string(place->Id) + ")");
+                        std::to_string(place->Id) + ")");
         Execute(*query);
     }
 }

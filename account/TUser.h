@@ -49,8 +49,7 @@ public:
     /// as given. user is reset first, and set to the found record when buildRecord is
     /// true. Throws TDatabaseError.
     static bool Find(TBackendConnection& db, int id, const std::string& name, bool useLoginKey, bool buildRecord,
-                     const std::string& credential,
-                     std::unique_ptr<TUser>& user);
+                     const std::string& credential, std::unique_ptr<TUser>& user);
 
     /// True when password is this account's current secret. Throws TDatabaseError.
     bool CheckPassword(const std::string& password) const;

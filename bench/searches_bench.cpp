@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
         QFile::copy(QStringLiteral(TRAWLIX_REFDATA_OUT "/") + QLatin1String(name),
                     QString::fromStdString(folder + name));
     TSession session(TConfig::LoadFor(folder));
-    session.SetTables(std::make_unique<TPlaces>(folder + "Places.tx"), std::make_unique<TCategories>(folder + "Categories.tx"));
+    session.SetTables(std::make_unique<TPlaces>(folder + "Places.tx"),
+                      std::make_unique<TCategories>(folder + "Categories.tx"));
     const double baseMb = static_cast<double>(PeakKilobytes()) / 1024.0;
 
     {

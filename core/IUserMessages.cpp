@@ -26,4 +26,6 @@ IUserMessages& UserMessages() {
     return messages ? *messages : consoleMessages;
 }
 
-void SetUserMessages(IUserMessages* messages) { installed.store(messages); }
+void SetUserMessages(IUserMessages* messages) {
+    installed.store(messages);
+}

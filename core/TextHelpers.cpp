@@ -9,7 +9,9 @@
 
 namespace {
 
-bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsUtf8Continuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 std::string FormatHardwareAddress(const QString& colonSeparated) {
     return colonSeparated.toUpper().replace(QLatin1Char(':'), QLatin1Char('-')).toStdString();
@@ -65,8 +67,8 @@ std::string TokenFromRight(std::string_view text, int n, char delimiter, int sta
         if (count == n) {
             if (runEnd == 0)
                 return {};
-            return std::string(text.substr(static_cast<std::size_t>(runStart - 1),
-                                           static_cast<std::size_t>(runEnd - runStart + 1)));
+            return std::string(
+                text.substr(static_cast<std::size_t>(runStart - 1), static_cast<std::size_t>(runEnd - runStart + 1)));
         }
     }
     return {};
@@ -136,7 +138,9 @@ int MonthNumber(std::string_view word) {
     return 0;
 }
 
-char BoolToFlagChar(bool value) { return value ? 'T' : 'F'; }
+char BoolToFlagChar(bool value) {
+    return value ? 'T' : 'F';
+}
 
 std::string DigitsOnly(std::string_view text) {
     std::string digits;

@@ -73,7 +73,8 @@ void NewResultsPageLoaded(TSearch& search, const TMonitorContext& context) {
     if (!fetcher.Error.empty() || page.empty()) {
         // The search could not be examined: its mark stays (it is not marked, or it would
         // not be checked) and the remaining locations wait for the next pass.
-        search.CheckFailure = (fetcher.Error.empty() ? std::string("an empty page") : fetcher.Error) + ": " + fetcher.URL;
+        search.CheckFailure =
+            (fetcher.Error.empty() ? std::string("an empty page") : fetcher.Error) + ": " + fetcher.URL;
         search.CheckDone = true;
         return;
     }

@@ -303,7 +303,8 @@ std::string TSession::ReadProperty(const std::string& name) {
     std::string result;
     m_backend->Connection(); // a failure to connect reaches the caller
     try {
-        const std::unique_ptr<QSqlQuery> query = m_backend->NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
+        const std::unique_ptr<QSqlQuery> query =
+            m_backend->NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
         query->bindValue(QStringLiteral(":pPropName"), QString::fromStdString(name));
         if (!query->exec())
             throw TDatabaseError(query->lastError().text().toStdString());

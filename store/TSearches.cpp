@@ -78,7 +78,8 @@ TSearches::TSearches(TSearchesContext context)
     ReadFile();
 }
 
-TSearches::TSearches(std::string dataFolder) : TSearches(TSearchesContext{std::move(dataFolder), nullptr, nullptr, {}}) {}
+TSearches::TSearches(std::string dataFolder)
+    : TSearches(TSearchesContext{std::move(dataFolder), nullptr, nullptr, {}}) {}
 
 int TSearches::CurrentUserId() const {
     return m_context.SignedInUserId ? m_context.SignedInUserId() : -1;

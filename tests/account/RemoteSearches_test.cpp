@@ -46,7 +46,8 @@ protected:
         TConfig config = folder.Config();
         config.AccountDatabase = database->File();
         TSession session(config);
-        const std::optional<TIssuedLoginKey> issued = IssueLoginKey(session.Database(), "Searcher", "searcher@example.com");
+        const std::optional<TIssuedLoginKey> issued =
+            IssueLoginKey(session.Database(), "Searcher", "searcher@example.com");
         ASSERT_TRUE(issued);
         key = issued->Key;
     }

@@ -166,7 +166,8 @@ TEST_F(TUserTest, FindMatchesByIdOrCaseInsensitiveName) {
     EXPECT_EQ(user->Name, "Eve@Example.com");
     EXPECT_FALSE(TUser::Find(session->Database(), id + 1000, "", false, true, stored, user));
     EXPECT_FALSE(user);
-    EXPECT_FALSE(TUser::Find(session->Database(), 0, "eve@example.com", false, true, key, user)); // plain key never stored
+    EXPECT_FALSE(
+        TUser::Find(session->Database(), 0, "eve@example.com", false, true, key, user)); // plain key never stored
     EXPECT_FALSE(user);
 }
 

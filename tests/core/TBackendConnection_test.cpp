@@ -83,8 +83,9 @@ TEST_F(TBackendTest, ATransactionLeftWithoutCommitRollsBack) {
         transaction.Commit();
     }
     for (const auto& [name, count] : {std::pair{"ROLLED_BACK", 0}, {"FAILED_HALF_WAY", 0}, {"COMMITTED", 1}})
-        EXPECT_EQ(database->Value(std::string("SELECT COUNT(*) FROM PROPERTIES WHERE PROP_NAME = '") + name + "'").toInt(),
-                  count)
+        EXPECT_EQ(
+            database->Value(std::string("SELECT COUNT(*) FROM PROPERTIES WHERE PROP_NAME = '") + name + "'").toInt(),
+            count)
             << name;
 }
 

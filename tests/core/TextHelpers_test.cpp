@@ -24,16 +24,14 @@ TEST_P(TokenFromLeftTest, GivesTheNthToken) {
     EXPECT_EQ(TokenFromLeft(c.text, c.n, c.delimiter, c.start), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, TokenFromLeftTest,
-                         testing::Values(TokenCase{"Mar 5", 1, ' ', 1, "Mar"}, TokenCase{"Mar 5", 2, ' ', 1, "5"},
-                                         TokenCase{"a  b", 1, ' ', 1, "a"}, TokenCase{"a  b", 2, ' ', 1, "b"},
-                                         TokenCase{"a b ", 2, ' ', 1, "b"}, TokenCase{"a b ", 3, ' ', 1, ""},
-                                         TokenCase{"/x", 1, '/', 1, ""}, TokenCase{"/x", 2, '/', 1, "x"},
-                                         TokenCase{"$", 1, ' ', 2, ""}, TokenCase{"", 1, ' ', 1, ""},
-                                         TokenCase{"sfbay.craigslist.org", 1, '.', 1, "sfbay"},
-                                         TokenCase{"$25 obo", 1, ' ', 1, "$25"},
-                                         TokenCase{"one two three", 1, ' ', 5, "two"},
-                                         TokenCase{"a b", 3, ' ', 1, ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TokenFromLeftTest,
+    testing::Values(TokenCase{"Mar 5", 1, ' ', 1, "Mar"}, TokenCase{"Mar 5", 2, ' ', 1, "5"},
+                    TokenCase{"a  b", 1, ' ', 1, "a"}, TokenCase{"a  b", 2, ' ', 1, "b"},
+                    TokenCase{"a b ", 2, ' ', 1, "b"}, TokenCase{"a b ", 3, ' ', 1, ""}, TokenCase{"/x", 1, '/', 1, ""},
+                    TokenCase{"/x", 2, '/', 1, "x"}, TokenCase{"$", 1, ' ', 2, ""}, TokenCase{"", 1, ' ', 1, ""},
+                    TokenCase{"sfbay.craigslist.org", 1, '.', 1, "sfbay"}, TokenCase{"$25 obo", 1, ' ', 1, "$25"},
+                    TokenCase{"one two three", 1, ' ', 5, "two"}, TokenCase{"a b", 3, ' ', 1, ""}));
 
 class TokenFromRightTest : public testing::TestWithParam<TokenCase> {};
 
@@ -62,8 +60,8 @@ TEST(StripTagsTest, KeepsTheTextBetweenTags) {
         {"no tags at all", ""},
         {"<p>\n\tline\tone\n</p>", "lineone"},
         {"<b> spaced </b>\r\n", "spaced"},
-        {"<i>a</i>>", "a>"},  // a final ">" is an ordinary character, kept inside text
-        {"x>y<z", "y"},       // text before the first ">" is dropped
+        {"<i>a</i>>", "a>"},    // a final ">" is an ordinary character, kept inside text
+        {"x>y<z", "y"},         // text before the first ">" is dropped
         {"<b>a</b>b>c", "abc"}, // a ">" inside text is dropped
         {"", ""},
     };
@@ -75,11 +73,25 @@ TEST(PriceToFloatTest, ReadsTheDigitsAndTheDecimalPoint) {
     const struct {
         const char* text;
         double expected;
-    } cases[] = {{"$1500", 1500},       {"12.50 EUR", 12.5},     {"", 0},        {"free", 0},
-                 {"$", 0},              {"1.2.3", 0},            {"$ 99", 99},   {"0", 0},
-                 {"$1,500", 1500},      {"1,500", 1500},         {"$1,250,000", 1250000},
-                 {"$1,500.50", 1500.5}, {"12,50", 12.5},         {"1,5", 1.5},   {"1,5000", 1.5},
-                 {"0,99 EUR", 0.99},    {"$2,500/mo", 2500},     {"1,2,3", 0},   {"1.500,25", 0}};
+    } cases[] = {{"$1500", 1500},
+                 {"12.50 EUR", 12.5},
+                 {"", 0},
+                 {"free", 0},
+                 {"$", 0},
+                 {"1.2.3", 0},
+                 {"$ 99", 99},
+                 {"0", 0},
+                 {"$1,500", 1500},
+                 {"1,500", 1500},
+                 {"$1,250,000", 1250000},
+                 {"$1,500.50", 1500.5},
+                 {"12,50", 12.5},
+                 {"1,5", 1.5},
+                 {"1,5000", 1.5},
+                 {"0,99 EUR", 0.99},
+                 {"$2,500/mo", 2500},
+                 {"1,2,3", 0},
+                 {"1.500,25", 0}};
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(PriceToFloat(c.text), c.expected) << c.text;
 }
@@ -89,8 +101,8 @@ TEST(SplitPostingDateTest, SplitsMonthAndDay) {
         const char* text;
         const char* month;
         int day;
-    } cases[] = {{"Mar 5", "Mar", 5},   {"Dec-24", "Dec", 24}, {"Mar", "Mar", -1},
-                 {"", "", -1},          {" Jun 17 ", "", -1}, {"Jan xx", "Jan", -1}};
+    } cases[] = {{"Mar 5", "Mar", 5}, {"Dec-24", "Dec", 24}, {"Mar", "Mar", -1},
+                 {"", "", -1},        {" Jun 17 ", "", -1},  {"Jan xx", "Jan", -1}};
     for (const auto& c : cases) {
         const TPostingDate date = SplitPostingDate(c.text);
         EXPECT_EQ(date.Month, c.month) << c.text;
@@ -102,8 +114,8 @@ TEST(MonthNumberTest, KnowsTheThreeLetterNames) {
     const struct {
         const char* word;
         int expected;
-    } cases[] = {{"Jan", 1}, {"May", 5}, {"MAR", 3}, {"mar", 3}, {"dEC", 12}, {"", 0},
-                 {"January", 0}, {"Sept", 0}, {"3", 0}};
+    } cases[] = {{"Jan", 1}, {"May", 5},     {"MAR", 3},  {"mar", 3}, {"dEC", 12},
+                 {"", 0},    {"January", 0}, {"Sept", 0}, {"3", 0}};
     for (const auto& c : cases)
         EXPECT_EQ(MonthNumber(c.word), c.expected) << c.word;
 }
@@ -124,7 +136,8 @@ TEST(GetAdapterAddressTest, IsEmptyOrSixUpperCaseHexPairs) {
         if (i % 3 == 2)
             EXPECT_EQ(address[i], '-');
         else
-            EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(address[i])) || (address[i] >= 'A' && address[i] <= 'F'));
+            EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(address[i])) ||
+                        (address[i] >= 'A' && address[i] <= 'F'));
     }
     EXPECT_NE(address, "00-00-00-00-00-00");
 }

@@ -146,7 +146,8 @@ protected:
         config.MailHost = "127.0.0.1";
         config.MailSender = Sender;
         session = std::make_unique<TSession>(config);
-        session->SetTables(std::make_unique<TPlaces>(folder.File("Places.tx")), std::make_unique<TCategories>(folder.File("Categories.tx")));
+        session->SetTables(std::make_unique<TPlaces>(folder.File("Places.tx")),
+                           std::make_unique<TCategories>(folder.File("Categories.tx")));
         session->Searches = std::make_unique<TSearches>(session->SearchesContext());
         session->GsmNetworks.push_back(std::make_unique<TGsmNetwork>(7, "Verizon", "vtext.com"));
         session->User = std::make_unique<TUser>();

@@ -59,9 +59,9 @@ TEST_F(TPlacesTest, OnlyLevelOneRecordsAreRoots) {
 }
 
 TEST_F(TPlacesTest, ARecordCutShortKeepsTheRecordsBeforeItLinked) {
-    const std::string bytes = EncodeRefFile({Place(1, 0, "country", 1), Place(2, 1, "region", 2),
-                                             Place(3, 2, "city a", 3), Place(4, 2, "city b", 3),
-                                             Place(5, 2, "city c", 3)});
+    const std::string bytes =
+        EncodeRefFile({Place(1, 0, "country", 1), Place(2, 1, "region", 2), Place(3, 2, "city a", 3),
+                       Place(4, 2, "city b", 3), Place(5, 2, "city c", 3)});
     folder.WriteFile("Places.tx", bytes.substr(0, 15 + 4 * 231 + 100));
     TPlaces places(folder.File("Places.tx"));
     ASSERT_EQ(places.Items.size(), 4u);
@@ -175,9 +175,9 @@ TEST_F(TPlacesTest, LongTextsAreCutToTheirCapacity) {
 }
 
 TEST_F(TPlacesTest, ExpandToLeavesIsDepthFirstInChildOrder) {
-    auto places = Load({Place(1, 0, "country", 1), Place(2, 1, "r1", 2), Place(3, 1, "r2", 2), Place(4, 2, "a", 3),
-                        Place(5, 2, "b", 3), Place(6, 2, "c", 3), Place(7, 3, "d", 3), Place(8, 3, "e", 3),
-                        Place(9, 3, "f", 3)});
+    auto places =
+        Load({Place(1, 0, "country", 1), Place(2, 1, "r1", 2), Place(3, 1, "r2", 2), Place(4, 2, "a", 3),
+              Place(5, 2, "b", 3), Place(6, 2, "c", 3), Place(7, 3, "d", 3), Place(8, 3, "e", 3), Place(9, 3, "f", 3)});
     TPlaceList leaves{places->Items[0].get()}; // the target is emptied first
     ExpandToLeaves({places->Items[0].get()}, leaves);
     EXPECT_EQ(Names(leaves), (std::vector<std::string>{"a", "b", "c", "d", "e", "f"}));

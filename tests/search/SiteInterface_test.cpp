@@ -50,7 +50,8 @@ TEST(SiteInterfaceTest, TellsRemovedPostingPages) {
 }
 
 TEST(SiteInterfaceTest, PostingLinksAreMadeAbsoluteOneWay) {
-    const std::string prefix = SiteInterface::LinkPrefix("http://miami.craigslist.org/search/sss?query=x", ".example.org");
+    const std::string prefix =
+        SiteInterface::LinkPrefix("http://miami.craigslist.org/search/sss?query=x", ".example.org");
     EXPECT_EQ(prefix, "http://miami.example.org");
     const struct {
         std::string link;

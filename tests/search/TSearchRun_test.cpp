@@ -149,7 +149,8 @@ protected:
         config.HttpProxy = proxy;
         config.ParserPauseMs = 0;
         session = std::make_unique<TSession>(config);
-        session->SetTables(std::make_unique<TPlaces>(folder.File("Places.tx")), std::make_unique<TCategories>(folder.File("Categories.tx")));
+        session->SetTables(std::make_unique<TPlaces>(folder.File("Places.tx")),
+                           std::make_unique<TCategories>(folder.File("Categories.tx")));
         search = std::make_unique<TSearch>(&session->SearchContext());
         search->Category = session->Categories->FindById(Activities);
         search->PositiveKeywords = Word;

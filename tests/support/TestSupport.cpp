@@ -61,4 +61,6 @@ TRefRecord Place(int id, int parentId, const std::string& name, int level, const
     return record;
 }
 
-std::string FixtureFile(const std::string& relative) { return std::string(TRAWLIX_FIXTURES_DIR "/") + relative; }
+std::string FixtureFile(const std::string& relative) {
+    return std::string(TRAWLIX_FIXTURES_DIR "/") + relative;
+}
