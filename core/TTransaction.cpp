@@ -7,18 +7,6 @@
 #include "core/Log.h"
 #include "core/TBackendConnection.h"
 
-namespace {
-
-/// The log is only a witness here: failing to write it must not add a failure.
-void LogQuietly(const std::string& message) {
-    try {
-        WriteLog(message);
-    } catch (const std::exception&) {
-    }
-}
-
-} // namespace
-
 TTransaction::TTransaction(TBackendConnection& connection) : m_connection(connection) {
     m_connection.StartTransaction();
 }
@@ -41,7 +29,7 @@ std::unique_ptr<TTransaction> TTransaction::BeginOrReport(TBackendConnection& co
     try {
         return std::make_unique<TTransaction>(connection);
     } catch (const std::exception& error) {
-        LogQuietly(error.what());
+        WriteLog(error.what());
         UserMessages().Error("Error connecting to database server! Please try again later.");
         return nullptr;
     }
