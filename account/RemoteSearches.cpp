@@ -13,6 +13,7 @@
 #include "core/TTransaction.h"
 #include "core/TextHelpers.h"
 #include "refdata/TPlaces.h"
+#include "search/TCategoryGroup.h"
 #include "search/TSearch.h"
 
 namespace {
@@ -54,28 +55,27 @@ struct TSlots {
     QVariant AddMin = QVariant(QMetaType::fromType<double>());
     QVariant AddMax = QVariant(QMetaType::fromType<double>());
     QVariant AddBaths = QVariant(QMetaType::fromType<int>());
-    std::array<QVariant, 5> Checks{NullText(), NullText(), NullText(), NullText(), NullText()};
+    std::array<QVariant, CheckSlotCount> Checks{NullText(), NullText(), NullText(), NullText(), NullText()};
 };
+
+/// Ages travel as integers, rents and prices as floats.
+QVariant RangeValue(const TNumberField& field, const TSearch& search) {
+    const double value = field.Value(search);
+    return field.IsWhole() ? QVariant(static_cast<int>(value)) : QVariant(value);
+}
 
 TSlots SlotsOf(const TSearch& search) {
     TSlots slots;
-    const std::string group = search.CategoryGroup();
-    if (group == "personals") {
-        slots.AddMin = search.MinAge;
-        slots.AddMax = search.MaxAge;
-    } else if (group == "housing") {
-        slots.AddMin = search.MinRent;
-        slots.AddMax = search.MaxRent;
-        slots.AddBaths = search.Bedrooms;
-        slots.Checks[0] = Flag(search.Cats);
-        slots.Checks[1] = Flag(search.Dogs);
-    } else if (group == "for sale") {
-        slots.AddMin = search.MinPrice;
-        slots.AddMax = search.MaxPrice;
-    } else if (group == "jobs") {
-        slots.Checks = {Flag(search.Telecommuting), Flag(search.Contract), Flag(search.Internship),
-                        Flag(search.PartTime), Flag(search.NonProfit)};
+    const TGroupSlots& group = SlotsOfGroup(CategoryGroupOf(*search.Category));
+    if (group.HasRange()) {
+        slots.AddMin = RangeValue(group.Min, search);
+        slots.AddMax = RangeValue(group.Max, search);
     }
+    if (group.Baths.Field)
+        slots.AddBaths = search.*group.Baths.Field;
+    for (std::size_t i = 0; i < CheckSlotCount; ++i)
+        if (group.Checks[i].Field)
+            slots.Checks[i] = Flag(search.*group.Checks[i].Field);
     return slots;
 }
 

@@ -12,6 +12,7 @@
 #include "core/TextHelpers.h"
 #include "refdata/TPlaces.h"
 #include "search/SiteInterface.h"
+#include "search/TCategoryGroup.h"
 #include "search/TOnResultsThread.h"
 
 TSearch::TSearch(const TSearchContext* context)
@@ -65,9 +66,7 @@ void TSearch::SetLeafLocations(TPlaceList places) {
 std::string TSearch::CategoryGroup() const {
     if (!Category)
         throw std::logic_error("TSearch.CategoryGroup: the search has no category");
-    if (const TPlace* parent = Category->Parent())
-        return parent->Name;
-    return Category->Name;
+    return CategoryGroupName(*Category);
 }
 
 void TSearch::MarkDeleted(const TEntry& entry) {
@@ -121,32 +120,21 @@ std::string AskRange(const std::string& low, const std::string& high) {
            "&maxAsk=" + (high == "0" ? std::string("max") : high);
 }
 
-std::string CategoryExtras(const TSearch& search, const std::string& group) {
+std::string RangeBound(const TNumberField& field, const TSearch& search) {
+    const double value = field.Value(search);
+    return field.IsWhole() ? WholeNumber(static_cast<int>(value)) : FormatDecimal(value);
+}
+
+std::string CategoryExtras(const TSearch& search) {
+    const TGroupSlots& group = SlotsOfGroup(CategoryGroupOf(*search.Category));
     std::string extras;
-    if (group == "personals") {
-        extras += AskRange(WholeNumber(search.MinAge), WholeNumber(search.MaxAge));
-    } else if (group == "housing") {
-        if (search.Bedrooms > 0)
-            extras += "&bedrooms=" + WholeNumber(search.Bedrooms);
-        extras += AskRange(FormatDecimal(search.MinRent), FormatDecimal(search.MaxRent));
-        if (search.Cats)
-            extras += "&addTwo=purrr";
-        if (search.Dogs)
-            extras += "&addThree=wooof";
-    } else if (group == "for sale") {
-        extras += AskRange(FormatDecimal(search.MinPrice), FormatDecimal(search.MaxPrice));
-    } else if (group == "jobs") {
-        if (search.Telecommuting)
-            extras += "&addOne=telecommuting";
-        if (search.Contract)
-            extras += "&addTwo=contract";
-        if (search.Internship)
-            extras += "&addThree=internship";
-        if (search.PartTime)
-            extras += "&addFour=part-time";
-        if (search.NonProfit)
-            extras += "&addFive=non-profit";
-    }
+    if (group.Baths.Field && search.*group.Baths.Field > 0)
+        extras += "&" + std::string(group.Baths.Name) + "=" + WholeNumber(search.*group.Baths.Field);
+    if (group.HasRange())
+        extras += AskRange(RangeBound(group.Min, search), RangeBound(group.Max, search));
+    for (const TCheckSlot& check : group.Checks)
+        if (check.Field && search.*check.Field)
+            extras += "&" + std::string(check.Parameter) + "=" + check.Value;
     return extras;
 }
 
@@ -182,7 +170,7 @@ std::string TSearch::MakeSearchLink() const {
         link += "&srchType=T";
     if (HasImage)
         link += "&hasPic=1";
-    link += CategoryExtras(*this, CategoryGroup());
+    link += CategoryExtras(*this);
     if (Page > 1)
         link += "&s=" + WholeNumber((Page - 1) * 100);
     if (neighbourhood && !AllChildrenChosen(*parent))

@@ -187,7 +187,7 @@ public:
     void SetLeafLocations(TPlaceList places);
 
     /// The name of the category's parent, or of the category itself when it is a main
-    /// category. Requires Category.
+    /// category. Requires Category. CategoryGroupOf (TCategoryGroup.h) gives the group.
     std::string CategoryGroup() const;
 
     /// Appends a copy of entry to DeletedResults, then removes entry from Results (freeing

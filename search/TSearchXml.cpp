@@ -8,6 +8,7 @@
 #include "core/Log.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
+#include "search/TCategoryGroup.h"
 #include "search/TSearch.h"
 #include "search/XmlValues.h"
 
@@ -18,10 +19,10 @@ struct TCategorySlots {
     double Min = 0;
     double Max = 0;
     int Baths = 0;
-    bool Check[5] = {false, false, false, false, false};
+    bool Check[CheckSlotCount] = {false, false, false, false, false};
 };
 
-const char* const CheckNames[5] = {"add_check1", "add_check2", "add_check3", "add_check4", "add_check5"};
+const char* const CheckNames[CheckSlotCount] = {"add_check1", "add_check2", "add_check3", "add_check4", "add_check5"};
 
 // The log is a diagnostic: a line that cannot be written must not cost the user a search.
 void LogQuietly(const std::string& line) {
@@ -50,7 +51,7 @@ TCategorySlots ReadSlots(const pugi::xml_node& element) {
     slots.Min = ReadXmlFloat(element, "add_min");
     slots.Max = ReadXmlFloat(element, "add_max");
     slots.Baths = ReadXmlInt(element, "add_baths");
-    for (int i = 0; i < 5; ++i)
+    for (std::size_t i = 0; i < CheckSlotCount; ++i)
         slots.Check[i] = ReadXmlBool(element, CheckNames[i]);
     return slots;
 }
@@ -59,7 +60,7 @@ void WriteSlots(pugi::xml_node& element, const TCategorySlots& slots) {
     WriteXmlFloat(element, "add_min", slots.Min);
     WriteXmlFloat(element, "add_max", slots.Max);
     WriteXmlInt(element, "add_baths", slots.Baths);
-    for (int i = 0; i < 5; ++i)
+    for (std::size_t i = 0; i < CheckSlotCount; ++i)
         WriteXmlBool(element, CheckNames[i], slots.Check[i]);
 }
 
@@ -92,53 +93,39 @@ void WriteList(pugi::xml_node& element, const char* name, const char* itemName, 
         item->SaveToXml(container.append_child(itemName));
 }
 
-std::string GroupOf(const TSearch& search) {
-    return search.Category ? search.CategoryGroup() : std::string();
+const TGroupSlots& GroupSlotsOf(const TSearch& search) {
+    return SlotsOfGroup(search.Category ? CategoryGroupOf(*search.Category) : TCategoryGroup::Other);
+}
+
+// A whole field (the ages) takes the slot's value rounded.
+double RangeValue(const TNumberField& field, double value) {
+    return field.IsWhole() ? RoundToInt(value) : value;
 }
 
 // The reader assigns the slots to the fields of the group of the category it has read.
 void AssignSlots(TSearch& search, const TCategorySlots& slots) {
-    const std::string group = GroupOf(search);
-    if (group == "personals") {
-        search.MinAge = RoundToInt(slots.Min);
-        search.MaxAge = RoundToInt(slots.Max);
-    } else if (group == "housing") {
-        search.MinRent = slots.Min;
-        search.MaxRent = slots.Max;
-        search.Bedrooms = slots.Baths;
-        search.Cats = slots.Check[0];
-        search.Dogs = slots.Check[1];
-    } else if (group == "for sale") {
-        search.MinPrice = slots.Min;
-        search.MaxPrice = slots.Max;
-    } else if (group == "jobs") {
-        search.Telecommuting = slots.Check[0];
-        search.Contract = slots.Check[1];
-        search.Internship = slots.Check[2];
-        search.PartTime = slots.Check[3];
-        search.NonProfit = slots.Check[4];
+    const TGroupSlots& group = GroupSlotsOf(search);
+    if (group.HasRange()) {
+        group.Min.Assign(search, RangeValue(group.Min, slots.Min));
+        group.Max.Assign(search, RangeValue(group.Max, slots.Max));
     }
+    if (group.Baths.Field)
+        search.*group.Baths.Field = slots.Baths;
+    for (std::size_t i = 0; i < CheckSlotCount; ++i)
+        if (group.Checks[i].Field)
+            search.*group.Checks[i].Field = slots.Check[i];
 }
 
 // Only the current group's fields are written; unused slots hold 0.
 TCategorySlots SlotsOf(const TSearch& search) {
-    const std::string group = GroupOf(search);
+    const TGroupSlots& group = GroupSlotsOf(search);
     TCategorySlots slots;
-    if (group == "personals") {
-        slots.Min = search.MinAge;
-        slots.Max = search.MaxAge;
-    } else if (group == "housing") {
-        slots = {search.MinRent, search.MaxRent, search.Bedrooms, {search.Cats, search.Dogs, false, false, false}};
-    } else if (group == "for sale") {
-        slots.Min = search.MinPrice;
-        slots.Max = search.MaxPrice;
-    } else if (group == "jobs") {
-        slots.Check[0] = search.Telecommuting;
-        slots.Check[1] = search.Contract;
-        slots.Check[2] = search.Internship;
-        slots.Check[3] = search.PartTime;
-        slots.Check[4] = search.NonProfit;
-    }
+    slots.Min = group.Min.Value(search);
+    slots.Max = group.Max.Value(search);
+    if (group.Baths.Field)
+        slots.Baths = search.*group.Baths.Field;
+    for (std::size_t i = 0; i < CheckSlotCount; ++i)
+        slots.Check[i] = group.Checks[i].Field && search.*group.Checks[i].Field;
     return slots;
 }
 

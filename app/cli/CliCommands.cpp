@@ -21,6 +21,7 @@
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
+#include "search/TCategoryGroup.h"
 #include "store/TSearches.h"
 
 namespace {
@@ -219,35 +220,45 @@ void AddRunOptions(QCommandLineParser& parser) {
     });
 }
 
+/// "personals, housing and for sale": the groups that keep a range.
+std::string GroupsWithRange() {
+    std::vector<std::string> names;
+    for (const TGroupSlots& group : GroupsWithExtras())
+        if (group.HasRange())
+            names.emplace_back(group.Name);
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+/// --min or --max as the range field takes it: ages are whole numbers up to 130.
+double RangeOption(const QCommandLineParser& parser, const char* name, const TNumberField& field) {
+    if (!parser.isSet(QLatin1String(name)))
+        return 0;
+    return field.IsWhole() ? WholeOption(parser, name, 130) : NumberOption(parser, name);
+}
+
 /// The group's extras from --min, --max and the flags; ranges go where the group keeps them.
+/// The bedrooms and the flags are set whatever the group: only their own group uses them.
 void ApplyExtras(const QCommandLineParser& parser, TSearch& search) {
-    const std::string group = search.CategoryGroup();
-    const bool hasMin = parser.isSet(QStringLiteral("min"));
-    const bool hasMax = parser.isSet(QStringLiteral("max"));
-    if (group == "personals") {
-        search.MinAge = hasMin ? WholeOption(parser, "min", 130) : 0;
-        search.MaxAge = hasMax ? WholeOption(parser, "max", 130) : 0;
-        CheckRange(search.MinAge, search.MaxAge);
-    } else if (group == "housing") {
-        search.MinRent = hasMin ? NumberOption(parser, "min") : 0;
-        search.MaxRent = hasMax ? NumberOption(parser, "max") : 0;
-        CheckRange(search.MinRent, search.MaxRent);
-    } else if (group == "for sale") {
-        search.MinPrice = hasMin ? NumberOption(parser, "min") : 0;
-        search.MaxPrice = hasMax ? NumberOption(parser, "max") : 0;
-        CheckRange(search.MinPrice, search.MaxPrice);
-    } else if (hasMin || hasMax) {
-        throw TCliError("--min and --max apply to personals, housing and for sale only");
+    const TGroupSlots& slots = SlotsOfGroup(CategoryGroupOf(*search.Category));
+    if (slots.HasRange()) {
+        const double low = RangeOption(parser, "min", slots.Min);
+        const double high = RangeOption(parser, "max", slots.Max);
+        slots.Min.Assign(search, low);
+        slots.Max.Assign(search, high);
+        CheckRange(slots.Min.Value(search), slots.Max.Value(search));
+    } else if (parser.isSet(QStringLiteral("min")) || parser.isSet(QStringLiteral("max"))) {
+        throw TCliError("--min and --max apply to " + GroupsWithRange() + " only");
     }
-    if (parser.isSet(QStringLiteral("bedrooms")))
-        search.Bedrooms = WholeOption(parser, "bedrooms", 8);
-    search.Cats = parser.isSet(QStringLiteral("cats"));
-    search.Dogs = parser.isSet(QStringLiteral("dogs"));
-    search.Telecommuting = parser.isSet(QStringLiteral("telecommuting"));
-    search.Contract = parser.isSet(QStringLiteral("contract"));
-    search.Internship = parser.isSet(QStringLiteral("internship"));
-    search.PartTime = parser.isSet(QStringLiteral("part-time"));
-    search.NonProfit = parser.isSet(QStringLiteral("non-profit"));
+    for (const TGroupSlots& group : GroupsWithExtras()) {
+        if (group.Baths.Field && parser.isSet(QLatin1String(group.Baths.Name)))
+            search.*group.Baths.Field = WholeOption(parser, group.Baths.Name, 8);
+        for (const TCheckSlot& check : group.Checks)
+            if (check.Field)
+                search.*check.Field = parser.isSet(QLatin1String(check.Name));
+    }
 }
 
 void FillSearch(const QCommandLineParser& parser, const TSession& session, TSearch& search) {

@@ -209,6 +209,52 @@ TEST_F(CliTest, RunPrintsExactlyTheEntriesOfTheSearch) {
     EXPECT_EQ(printed, results);
 }
 
+// The range options go to the fields of the category's group, the flags to their own
+// fields; only the group's own extras reach the link.
+TEST_F(CliTest, RunSendsTheExtrasOfTheCategorysGroup) {
+    struct TCase {
+        QStringList options;
+        std::string link;
+    };
+    const std::vector<TCase> cases{
+        {{QStringLiteral("--category"), QStringLiteral("apa"), QStringLiteral("--min"), QStringLiteral("500"),
+          QStringLiteral("--bedrooms"), QStringLiteral("3"), QStringLiteral("--cats"), QStringLiteral("--dogs"),
+          QStringLiteral("--contract")},
+         "search/apa/mdc?query=+&bedrooms=3&minAsk=500&maxAsk=max&addTwo=purrr&addThree=wooof\n"},
+        {{QStringLiteral("--category"), QStringLiteral("stp"), QStringLiteral("--min"), QStringLiteral("18"),
+          QStringLiteral("--max"), QStringLiteral("40")},
+         "search/stp/mdc?query=+&minAsk=18&maxAsk=40\n"},
+        {{QStringLiteral("--category"), QStringLiteral("sss"), QStringLiteral("--max"), QStringLiteral("250.5"),
+          QStringLiteral("--bedrooms"), QStringLiteral("2")},
+         "search/sss/mdc?query=+&minAsk=min&maxAsk=250.5\n"},
+        {{QStringLiteral("--category"), QStringLiteral("jjj"), QStringLiteral("--telecommuting"),
+          QStringLiteral("--contract"), QStringLiteral("--internship"), QStringLiteral("--part-time"),
+          QStringLiteral("--non-profit"), QStringLiteral("--cats")},
+         "search/jjj/mdc?query=+&addOne=telecommuting&addTwo=contract&addThree=internship&addFour=part-time"
+         "&addFive=non-profit\n"},
+    };
+    for (const TCase& c : cases) {
+        const TCliResult run = Run(QStringList{QStringLiteral("run"), QStringLiteral("--location"),
+                                               QStringLiteral("254"), QStringLiteral("--links")} +
+                                   c.options);
+        EXPECT_EQ(run.Status, 0) << run.Err;
+        EXPECT_NE(run.Err.find("http://miami.craigslist.org/" + c.link), std::string::npos) << run.Err;
+    }
+
+    const TCliResult noRange =
+        Run({QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("jjj"), QStringLiteral("--location"),
+             QStringLiteral("254"), QStringLiteral("--min"), QStringLiteral("5")});
+    EXPECT_EQ(noRange.Status, 2);
+    EXPECT_NE(noRange.Err.find("--min and --max apply to personals, housing and for sale only"), std::string::npos)
+        << noRange.Err;
+    const TCliResult fractionOfAge =
+        Run({QStringLiteral("run"), QStringLiteral("--category"), QStringLiteral("stp"), QStringLiteral("--location"),
+             QStringLiteral("254"), QStringLiteral("--max"), QStringLiteral("18.5")});
+    EXPECT_EQ(fractionOfAge.Status, 2);
+    EXPECT_NE(fractionOfAge.Err.find("--max takes a whole number from 0 to 130"), std::string::npos)
+        << fractionOfAge.Err;
+}
+
 TEST_F(CliTest, SavedSearchesAreListedRunSavedAndExported) {
     ASSERT_NO_FATAL_FAILURE(SaveSearch(42, "Bikes, \"cheap\"", "bike", {254}));
     const TCliResult before = Run({QStringLiteral("searches")});
