@@ -23,6 +23,7 @@
 #include "search/PageDecoding.h"
 #include "search/TResultsPageParser.h"
 #include "search/TSearch.h"
+#include "search/TSearchRun.h"
 
 namespace {
 
@@ -112,9 +113,9 @@ bool BenchExpand(const TSession& session) {
         search.SetLeafLocations(leaves);
         search.Distance = 100;
         const auto start = Clock::now();
-        search.ExpandByDistance();
+        search.CurrentRun().ExpandByDistance();
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        found = search.LocationsToSearch.size();
+        found = search.CurrentRun().LocationsToSearch.size();
     }
     const double median = Median(times);
     std::printf("widen by distance: %zu leaf locations x %zu places, 100 miles -> %zu locations: median %.2f ms, "

@@ -1,20 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/TWorkerThread.h"
 
+#include <chrono>
+#include <thread>
+
 TWorkerThread::~TWorkerThread() {
     Join();
 }
 
 void TWorkerThread::Start(std::function<void()> onFinished) {
-    m_thread = std::thread([this, onFinished = std::move(onFinished)] {
-        Run();
+    m_job = TBackgroundWork::Start([this, onFinished = std::move(onFinished)](std::stop_token stop) {
+        Run(std::move(stop));
         if (onFinished)
             onFinished();
-        m_finished.store(true);
     });
 }
 
 void TWorkerThread::Join() {
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
-        m_thread.join();
+    while (!m_job.Finished())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }

@@ -61,7 +61,6 @@ void FetchEntryPage(TSearch& search) {
     const int index = search.CheckEntryIndex;
     if (index < 0 || static_cast<std::size_t>(index) >= search.LatestEntries.size())
         throw std::out_of_range("TSearch.FetchEntryPage: no such marker");
-    search.Page = 1;
     search.CheckFetcher->Fetch(search.LatestEntries[static_cast<std::size_t>(index)]->PageLink);
 }
 

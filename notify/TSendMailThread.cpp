@@ -2,15 +2,12 @@
 #include "notify/TSendMailThread.h"
 
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 #include <curl/curl.h>
 
-namespace {
+#include "core/TBackgroundWork.h"
 
-std::mutex runningMutex;
-int running = 0;
+namespace {
 
 /// What the transfer needs while it runs.
 struct Transfer {
@@ -89,30 +86,8 @@ bool TSendMailThread::Deliver(const TMailMessage& message, const TSmtpAccount& a
 }
 
 void TSendMailThread::Start(std::unique_ptr<TMailMessage> message, TSmtpAccount account) {
-    {
-        std::lock_guard lock(runningMutex);
-        ++running;
-    }
-    // Composed here: the date and time zone work stays off the mail thread.
-    std::thread([envelope = Seal(*message), account = std::move(account)] {
-        Submit(envelope, account);
-        std::lock_guard lock(runningMutex);
-        --running;
-    }).detach();
-}
-
-bool TSendMailThread::WaitForAll(std::chrono::milliseconds timeout) {
-    // Polls rather than waiting on the condition with a time-out: that wait of this
-    // standard library is invisible to ThreadSanitizer.
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        {
-            std::lock_guard lock(runningMutex);
-            if (running == 0)
-                return true;
-        }
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    // Composed here: the date and time zone work stays off the mail thread. The job owns
+    // what it sends, so quitting may leave it to end with the process.
+    TBackgroundWork::Start(
+        [envelope = Seal(*message), account = std::move(account)](std::stop_token) { Submit(envelope, account); });
 }

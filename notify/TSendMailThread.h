@@ -17,15 +17,13 @@ struct TSmtpAccount {
     std::chrono::seconds Timeout{60};
 };
 
-/// Delivers one mail over SMTP with AUTH LOGIN on a thread of its own, which owns the
-/// message and ends by itself. Failures are dropped: nobody is told. A message goes out
-/// only after the server accepted the login.
+/// Delivers one mail over SMTP with AUTH LOGIN as a background job (core/TBackgroundWork.h),
+/// which owns the message and ends by itself. Failures are dropped: nobody is told. A
+/// message goes out only after the server accepted the login.
 class TSendMailThread final {
 public:
     /// Starts the delivery and returns at once.
     static void Start(std::unique_ptr<TMailMessage> message, TSmtpAccount account);
     /// Delivers on the calling thread; true when the server accepted the message.
     static bool Deliver(const TMailMessage& message, const TSmtpAccount& account);
-    /// Waits up to timeout for the mails still on their way; true when none is left.
-    static bool WaitForAll(std::chrono::milliseconds timeout);
 };

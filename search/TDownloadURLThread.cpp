@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/TDownloadURLThread.h"
 
+#include <atomic>
 #include <exception>
 #include <mutex>
 #include <utility>
 
 #include <QCoreApplication>
 
+#include "core/TBackgroundWork.h"
 #include "core/UiHandOver.h"
-
-std::atomic<int> TDownloadURLThread::s_running{0};
 
 namespace {
 
@@ -25,23 +25,15 @@ void WatchApplicationEnd() {
 } // namespace
 
 TDownloadURLThread::TDownloadURLThread(TBrowser* browser, std::string url, TFetchOptions options)
-    : Browser(browser), URL(std::move(url)), m_options(std::move(options)) {
-    ++s_running;
-}
+    : Browser(browser), URL(std::move(url)), m_options(std::move(options)) {}
 
-TDownloadURLThread::~TDownloadURLThread() {
-    --s_running;
-}
+TDownloadURLThread::~TDownloadURLThread() = default;
 
 void TDownloadURLThread::Start() {
     WatchApplicationEnd();
-    // Detached: the object is freed on the user-interface thread by the hand-over, the
-    // worker's last use of it.
-    std::thread([this] { Run(); }).detach();
-}
-
-int TDownloadURLThread::Running() {
-    return s_running.load();
+    // The object is freed on the user-interface thread by the hand-over, the worker's last
+    // use of it.
+    TBackgroundWork::Start([this](std::stop_token) { Run(); });
 }
 
 void TDownloadURLThread::Run() {
@@ -61,9 +53,13 @@ void TDownloadURLThread::Run() {
         return;
     // Browser is read on the user-interface thread, where detaching happens. Nothing of
     // this object is used after the hand-over, which frees it.
-    RunOnUiThread(this, [this, &page, &error] {
+    const bool handedOver = RunOnUiThread(this, [this, &page, &error] {
         if (Browser)
             Browser->DownloadDone(this, std::move(page), std::move(error));
-        deleteLater();
+        // Freed before the job ends, so that no fetch is left over once none is counted.
+        delete this;
     });
+    // Asked to stop (the program is quitting): the page is dropped, the object still freed.
+    if (!handedOver)
+        PostToUiThread(this, [this] { delete this; });
 }

@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 #include <QObject>
 
 #include "search/TBrowser.h"
 
-/// Runs one FetchUrl for a TBrowser on a thread of its own and hands the page to the
-/// fetcher on the user-interface thread. The object lives on the user-interface thread and
-/// is the context of its hand-over; the hand-over, the thread's last use of it, frees it.
-/// When the program ends first, the thread is left to end with the process.
+/// Runs one fetch for a TBrowser as a background job (core/TBackgroundWork.h) and hands the
+/// page to the fetcher on the user-interface thread. The object lives on the
+/// user-interface thread and is the context of its hand-over; the hand-over, the thread's
+/// last use of it, frees it. When the program ends first, the thread is left to end with
+/// the process.
 class TDownloadURLThread final : public QObject {
     Q_OBJECT
 public:
@@ -27,12 +26,9 @@ public:
 
     /// Starts the thread; the object frees itself after the thread has ended.
     void Start();
-    /// Fetch threads that exist now (for orderly shutdown and tests). Any thread.
-    static int Running();
 
 private:
     void Run();
 
     const TFetchOptions m_options;
-    static std::atomic<int> s_running;
 };

@@ -23,7 +23,7 @@ public:
     /// Appends the marker's children to a "latest_entry" element.
     void SaveToXml(pugi::xml_node element) const;
 
-    /// 0-based position of the location in the run's TSearch::LocationsToSearch.
+    /// 0-based position of the location in the run's TSearchRun::LocationsToSearch.
     int LocationId = 0;
     /// The first results page fetched for that location.
     std::string PageLink;

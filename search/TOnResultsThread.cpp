@@ -2,35 +2,22 @@
 #include "search/TOnResultsThread.h"
 
 #include <chrono>
-#include <thread>
+#include <memory>
 #include <utility>
 
+#include "core/TBackgroundWork.h"
 #include "core/UiHandOver.h"
-#include "search/IResultsView.h"
 #include "search/TEntry.h"
 #include "search/TResultsPageParser.h"
-#include "search/TSearch.h"
 
-std::atomic<int> TOnResultsThread::s_running{0};
-
-TOnResultsThread::TOnResultsThread(TSearch* search, std::string domain, int pauseMs)
-    : Search(search), m_domain(std::move(domain)), m_pauseMs(pauseMs) {
-    ++s_running;
-}
-
-TOnResultsThread::~TOnResultsThread() {
-    --s_running;
-}
-
-int TOnResultsThread::Running() {
-    return s_running.load();
-}
+TOnResultsThread::TOnResultsThread(IResultsSink* sink, std::string domain, int pauseMs)
+    : Sink(sink), m_domain(std::move(domain)), m_pauseMs(pauseMs) {}
 
 void TOnResultsThread::Start() {
-    std::thread([this] { Run(); }).detach();
+    TBackgroundWork::Start([this](std::stop_token stop) { Run(std::move(stop)); });
 }
 
-void TOnResultsThread::HandPage(TPage page) {
+void TOnResultsThread::HandPage(TFetchedPage page) {
     {
         std::lock_guard lock(m_mutex);
         m_page = std::move(page);
@@ -47,27 +34,26 @@ void TOnResultsThread::Terminate() {
     m_wake.notify_all();
 }
 
-void TOnResultsThread::ParserDone() {
-    if (Search && Search->Parser == this) {
-        Search->Parser = nullptr;
-        Search->Idle = true;
-        if (Search->OnIdle)
-            Search->OnIdle();
-    }
-    Search = nullptr;
+void TOnResultsThread::Finish() {
+    if (IResultsSink* sink = std::exchange(Sink, nullptr))
+        sink->ParserDone(*this);
+    delete this;
 }
 
-void TOnResultsThread::Run() {
-    ParsePages();
-    // Nothing of this object is used after this hand-over, which frees it.
-    RunOnUiThread(this, [this] {
-        ParserDone();
-        deleteLater();
-    });
+void TOnResultsThread::Run(std::stop_token stop) {
+    {
+        // Quitting ends the parse at the next posting.
+        std::stop_callback quit(stop, [this] { Terminate(); });
+        ParsePages();
+    }
+    // Nothing of this object is used after the hand-over, which frees it. A job asked to
+    // stop does not wait for the user-interface thread: the end is posted instead.
+    if (!RunOnUiThread(this, [this] { Finish(); }))
+        PostToUiThread(this, [this] { Finish(); });
 }
 
 void TOnResultsThread::ParsePages() {
-    TPage page;
+    TFetchedPage page;
     while (WaitForPage(page)) {
         if (TResultsPageParser::HasPostings(page.Text) && !ParsePage(page))
             return;
@@ -76,7 +62,7 @@ void TOnResultsThread::ParsePages() {
     }
 }
 
-bool TOnResultsThread::WaitForPage(TPage& page) {
+bool TOnResultsThread::WaitForPage(TFetchedPage& page) {
     std::unique_lock lock(m_mutex);
     // A page handed over before the wait began is already marked ready.
     m_wake.wait(lock, [this] { return m_pageReady || m_terminated; });
@@ -95,7 +81,7 @@ bool TOnResultsThread::Pause() {
     return !m_terminated;
 }
 
-bool TOnResultsThread::ParsePage(const TPage& page) {
+bool TOnResultsThread::ParsePage(const TFetchedPage& page) {
     TResultsPageParser parser(page.Text, page.Link, m_domain);
     TParsedPosting posting;
     int accepted = 0;
@@ -109,35 +95,26 @@ bool TOnResultsThread::ParsePage(const TPage& page) {
         auto entry = std::make_unique<TEntry>(posting.Date, std::move(posting.Title), posting.Link, posting.Price,
                                               page.LocationText, posting.HasImage);
         // The search's lists are read and changed only on the user-interface thread.
-        if (!RunOnUiThread(this, [&] { Accept(std::move(entry), page, accepted); }))
+        const bool handedOver = RunOnUiThread(this, [&] {
+            IResultsSink* sink = Sink;
+            if (!sink || m_terminated)
+                return;
+            // The sink may be gone once this returns: only the count is touched after it.
+            if (sink->AcceptPosting(std::move(entry), page, accepted == 0))
+                ++accepted;
+        });
+        if (!handedOver)
             return false;
     }
-}
-
-void TOnResultsThread::Accept(std::unique_ptr<TEntry> entry, const TPage& page, int& accepted) {
-    TSearch* search = Search;
-    if (!search || m_terminated)
-        return;
-    if (m_deletedLinks.Find(search->DeletedResults, entry->Link))
-        return;
-    if (accepted == 0 && page.Page == 1)
-        search->LatestEntries.push_back(std::make_unique<TLatestEntry>(page.LocationIndex, entry->Link, page.Link));
-    entry->New = !m_resultLinks.Find(search->Results, entry->Link);
-    if (!search->KeepOldResults || entry->New) {
-        search->Results.push_back(std::move(entry));
-        if (page.View)
-            page.View->AddEntryRow(*search->Results.back());
-    }
-    ++accepted;
 }
 
 bool TOnResultsThread::Advance() {
     bool more = false;
     RunOnUiThread(this, [&] {
-        TSearch* search = Search;
-        if (!search || m_terminated)
+        IResultsSink* sink = Sink;
+        if (!sink || m_terminated)
             return;
-        more = search->AdvanceFromParser();
+        more = sink->AdvanceFromParser();
     });
     return more;
 }

@@ -13,22 +13,17 @@
 #include "refdata/TPlaces.h"
 #include "search/SiteInterface.h"
 #include "search/TCategoryGroup.h"
-#include "search/TOnResultsThread.h"
+#include "search/TSearchRun.h"
 
 TSearch::TSearch(const TSearchContext* context)
-    : Fetcher(std::make_unique<TBrowser>()), m_context(context), m_locations(std::make_unique<TPlaceList>()) {
-    Fetcher->OnDone = [this] { PageFetched(); };
-}
+    : m_context(context), m_locations(std::make_unique<TPlaceList>()), m_run(std::make_unique<TSearchRun>(*this)) {}
 
 const TSearchContext& TSearch::Context() const {
     static const TSearchContext defaults;
     return m_context ? *m_context : defaults;
 }
 
-TSearch::~TSearch() {
-    if (!Idle || Parser)
-        Stop();
-}
+TSearch::~TSearch() = default;
 
 TPlaceList& TSearch::Locations() {
     if (!m_locations) {
@@ -87,13 +82,14 @@ void TSearch::ResetResults(bool clear) {
         entry->New = false;
 }
 
-bool TSearch::AllChildrenChosen(const TPlace& place) const {
+namespace {
+
+/// Every child of place is in locations (true for a place without children).
+bool AllChildrenChosen(const TPlace& place, const TPlaceList& locations) {
     return std::all_of(place.Children.begin(), place.Children.end(), [&](const TPlace* child) {
-        return std::find(LocationsToSearch.begin(), LocationsToSearch.end(), child) != LocationsToSearch.end();
+        return std::find(locations.begin(), locations.end(), child) != locations.end();
     });
 }
-
-namespace {
 
 std::string WholeNumber(int value) {
     return std::to_string(value);
@@ -140,13 +136,13 @@ std::string CategoryExtras(const TSearch& search) {
 
 } // namespace
 
-std::string TSearch::MakeSearchLink() const {
+std::string TSearch::MakeSearchLink(const TPlaceList& locationsToSearch, int locationIndex, int page) const {
     if (!Category)
         throw std::logic_error("TSearch.MakeSearchLink: the search has no category");
-    if (LocationIndex < 0 || static_cast<std::size_t>(LocationIndex) >= LocationsToSearch.size() ||
-        !LocationsToSearch[static_cast<std::size_t>(LocationIndex)])
+    if (locationIndex < 0 || static_cast<std::size_t>(locationIndex) >= locationsToSearch.size() ||
+        !locationsToSearch[static_cast<std::size_t>(locationIndex)])
         throw std::logic_error("TSearch.MakeSearchLink: no location at the run's position");
-    const TPlace& location = *LocationsToSearch[static_cast<std::size_t>(LocationIndex)];
+    const TPlace& location = *locationsToSearch[static_cast<std::size_t>(locationIndex)];
     const bool neighbourhood = location.Level == 4;
     const TPlace* parent = neighbourhood ? location.Parent() : nullptr;
     if (neighbourhood && !parent)
@@ -171,9 +167,9 @@ std::string TSearch::MakeSearchLink() const {
     if (HasImage)
         link += "&hasPic=1";
     link += CategoryExtras(*this);
-    if (Page > 1)
-        link += "&s=" + WholeNumber((Page - 1) * 100);
-    if (neighbourhood && !AllChildrenChosen(*parent))
+    if (page > 1)
+        link += "&s=" + WholeNumber((page - 1) * 100);
+    if (neighbourhood && !AllChildrenChosen(*parent, locationsToSearch))
         link += "&neighborhood=" + QueryValue(location.Link);
     link = ReplaceAll(link, " ", "+");
     WriteLog("TSearch.MakeSearchLink: " + link);
@@ -181,123 +177,11 @@ std::string TSearch::MakeSearchLink() const {
 }
 
 void TSearch::Run(IResultsView* view) {
-    if (!Idle || Parser)
-        Stop();
-    ResultsView = view;
-    Fetcher->Options = Context().Fetch;
-    Parser = new TOnResultsThread(this, Context().SiteDomain, Context().ParserPauseMs);
-    Parser->Start();
-    Idle = false;
-    m_markersBeforeRun = std::move(LatestEntries);
-    LatestEntries.clear();
-    m_markedBeforeRun = NewResultsAvailable;
-    FailedFetches.clear();
-    if (view)
-        NewResultsAvailable = false;
-    FetchedLinks.clear();
-    ExpandByDistance();
-    LocationIndex = 0;
-    Page = 1;
-    RunNext();
+    m_run->Run(view);
 }
 
 void TSearch::Stop() {
-    if (Parser) {
-        Parser->Terminate();
-        Parser->Search = nullptr;
-        Parser = nullptr;
-    }
-    if (Fetcher)
-        Fetcher->Cancel();
-    const bool wasRunning = !Idle;
-    Idle = true;
-    if (wasRunning && OnIdle)
-        OnIdle();
-}
-
-bool TSearch::StepLocation() {
-    ++LocationIndex;
-    if (static_cast<std::size_t>(LocationIndex) < LocationsToSearch.size() && Page < 2)
-        return true;
-    if (LocationIndex == 1 && Page < 2) {
-        // Exactly one location: its second page.
-        LocationIndex = 0;
-        ++Page;
-        return true;
-    }
-    return false;
-}
-
-void TSearch::RunNext() {
-    // Iterative: a long row of duplicate or unbuildable links must not deepen the stack.
-    while (!Idle) {
-        std::string link;
-        try {
-            link = MakeSearchLink();
-        } catch (...) {
-            link.clear();
-        }
-        if (!link.empty() && std::find(FetchedLinks.begin(), FetchedLinks.end(), link) == FetchedLinks.end()) {
-            FetchedLinks.push_back(link);
-            Fetcher->Fetch(link);
-            return;
-        }
-        if (!StepLocation()) {
-            Stop();
-            return;
-        }
-    }
-}
-
-void TSearch::AdvanceLocation() {
-    if (StepLocation())
-        RunNext();
-    else
-        Stop();
-}
-
-bool TSearch::AdvanceFromParser() {
-    if (!StepLocation())
-        return false;
-    RunNext();
-    return true;
-}
-
-void TSearch::PageFetched() {
-    if (!Parser || !Fetcher)
-        return;
-    TOnResultsThread::TPage page;
-    page.Text = Fetcher->PageText;
-    page.Link = Fetcher->URL;
-    page.View = ResultsView;
-    page.LocationIndex = LocationIndex;
-    page.Page = Page;
-    if (LocationIndex >= 0 && static_cast<std::size_t>(LocationIndex) < LocationsToSearch.size()) {
-        const TPlace* location = LocationsToSearch[static_cast<std::size_t>(LocationIndex)];
-        if (location && location->Level == 4 && location->Parent())
-            location = location->Parent();
-        if (location)
-            page.LocationText = location->FullName();
-    }
-    if (!Fetcher->Error.empty())
-        KeepStateOfFailedLocation(page.LocationText);
-    Parser->HandPage(std::move(page));
-}
-
-void TSearch::KeepStateOfFailedLocation(const std::string& location) {
-    FailedFetches.push_back({location, Fetcher->URL, Fetcher->Error});
-    // The site was not seen: nothing is known that could clear the mark.
-    NewResultsAvailable = m_markedBeforeRun;
-    if (Page != 1)
-        return;
-    // The marker made from this same first page stays; the parser adds none for it.
-    for (const auto& marker : m_markersBeforeRun)
-        if (marker->PageLink == Fetcher->URL) {
-            auto kept = std::make_unique<TLatestEntry>(*marker);
-            kept->LocationId = LocationIndex;
-            LatestEntries.push_back(std::move(kept));
-            return;
-        }
+    m_run->Stop();
 }
 
 namespace {
@@ -321,18 +205,4 @@ bool TSearch::WithinDistance(const TPlace& a, const TPlace& b) const {
     // Rounding can push h a little past 1 for places on opposite sides of the earth.
     const double d = 7912 * std::atan2(std::sqrt(std::min(h, 1.0)), std::sqrt(std::max(0.0, 1 - h)));
     return Distance >= d;
-}
-
-void TSearch::ExpandByDistance() {
-    LocationsToSearch.clear();
-    const TPlaces* table = Context().Places;
-    if (!table) {
-        // Without a place table only the leaf locations themselves can be searched.
-        LocationsToSearch = LeafLocations();
-        return;
-    }
-    for (const TPlace* leaf : LeafLocations())
-        for (const auto& place : table->Items)
-            if (WithinDistance(*leaf, *place))
-                LocationsToSearch.push_back(place.get());
 }

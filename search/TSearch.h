@@ -8,14 +8,13 @@
 
 #include "refdata/TPlace.h"
 #include "search/TBoundedText.h"
-#include "search/TBrowser.h"
 #include "search/TEntry.h"
 #include "search/TFavourite.h"
 #include "search/TLatestEntry.h"
 #include "search/TSearchContext.h"
 
 class IResultsView;
-class TOnResultsThread;
+class TSearchRun;
 namespace pugi {
 class xml_document;
 class xml_node;
@@ -24,18 +23,9 @@ class xml_node;
 using TFavouriteList = std::vector<std::unique_ptr<TFavourite>>;
 using TLatestEntryList = std::vector<std::unique_ptr<TLatestEntry>>;
 
-/// A results page of a run that could not be fetched.
-struct TFailedFetch {
-    /// Full name of the location (of its sub-area for a neighbourhood).
-    std::string Location;
-    std::string Link;
-    /// Why the fetch failed ("HTTP status 500", "Connection refused", ...).
-    std::string Reason;
-};
-
-/// One search of the classifieds site: its criteria, its chosen locations, the result lists
-/// it owns and the state of its run. Lives on the user-interface thread; during a run the
-/// parser thread reads it only while the user-interface thread waits for it.
+/// One search of the classifieds site: its criteria, its chosen locations and the result
+/// lists it owns. Its run (search/TSearchRun.h) fetches, parses and fills the lists. Lives
+/// on the user-interface thread.
 class TSearch final {
 public:
     static constexpr std::size_t NameCapacity = 50;
@@ -133,29 +123,6 @@ public:
     /// file cut short, say): kept so that every save writes them back as they were.
     std::vector<int> UnknownLocationIds;
 
-    // Run state.
-    /// The places of the current run in fetch order (not owned); may repeat a place.
-    TPlaceList LocationsToSearch;
-    /// 0-based position in LocationsToSearch of the location being fetched or parsed.
-    int LocationIndex = 0;
-    /// Results page of the current pass: 1, or 2 on the second pass.
-    int Page = 1;
-    /// Links fetched in the current run, in order.
-    std::vector<std::string> FetchedLinks;
-    /// Pages of the current (or last) run that could not be fetched, in run order.
-    std::vector<TFailedFetch> FailedFetches;
-    /// Where a run shows accepted entries; not owned, may be null.
-    IResultsView* ResultsView = nullptr;
-    /// No run is active.
-    bool Idle = true;
-    /// Fetches the run's pages; its completion is PageFetched.
-    std::unique_ptr<TBrowser> Fetcher;
-    /// The parser of the current run (it frees itself); null when there is none.
-    TOnResultsThread* Parser = nullptr;
-    /// Called on the user-interface thread when a run ends (complete or stopped), for
-    /// example to restore the mouse cursor.
-    std::function<void()> OnIdle;
-
     // State of the background check for new results (notify/TSearchMonitor.h); not stored
     // in the searches file.
     /// The fetcher this search's check uses (not owned); set before each check.
@@ -196,51 +163,30 @@ public:
     /// Clear: empties Results. Otherwise every result loses its new mark.
     void ResetResults(bool clear);
 
-    /// The site's results link for LocationsToSearch[LocationIndex] and Page; writes it to
-    /// the log. Throws std::logic_error when there is no category or no such location.
-    std::string MakeSearchLink() const;
+    /// The site's results link for locationsToSearch[locationIndex] and page; writes it to
+    /// the log. A neighbourhood is named in the link unless every neighbourhood of its
+    /// sub-area is in locationsToSearch. Throws std::logic_error when there is no category
+    /// or no such location.
+    std::string MakeSearchLink(const TPlaceList& locationsToSearch, int locationIndex, int page) const;
     /// Appends the search's element to document, saved under userId (TSearchXml.cpp).
     void WriteXml(pugi::xml_document& document, int userId);
 
-    /// Starts a run that shows accepted entries in view (or nowhere). Expects leaf
-    /// locations and a category; a run still active is stopped first.
+    /// Starts a run that shows accepted entries in view (or nowhere); see TSearchRun::Run.
     void Run(IResultsView* view);
     /// Ends the run at once; entries already added stay.
     void Stop();
-    /// Builds and fetches the next link, passing over locations without a link and links
-    /// already fetched; ends the run when none is left.
-    void RunNext();
-    /// Moves on after a location that produced no fetch.
-    void AdvanceLocation();
-    /// Completion of Fetcher: hands the page to the parser. A failed fetch is recorded in
-    /// FailedFetches and hands over an empty page; the location keeps the marker and the
-    /// search the new-results mark they had before the run.
-    void PageFetched();
-    /// Fills LocationsToSearch with every place of the context's place table within
-    /// Distance of a leaf location, per leaf location in order.
-    void ExpandByDistance();
+    /// The search's run: the active one, or the last (its fetched links and failed fetches
+    /// stay readable until the next run starts).
+    TSearchRun& CurrentRun() { return *m_run; }
+    const TSearchRun& CurrentRun() const { return *m_run; }
     /// The two places are the same record, or both have coordinates and lie within
     /// Distance miles of each other (haversine on a sphere).
     bool WithinDistance(const TPlace& a, const TPlace& b) const;
-    /// The parser's advance after a page: moves on and fetches the next page; false when
-    /// the run is complete. User-interface thread, inside the parser's hand-over.
-    bool AdvanceFromParser();
-
-    /// Every child of place is in LocationsToSearch (true for a place without children).
-    bool AllChildrenChosen(const TPlace& place) const;
 
 private:
-    /// Steps to the next location or pass; false when the run has no more.
-    bool StepLocation();
-    /// Records Fetcher's failure for the location being fetched and keeps what the run
-    /// knew of it before.
-    void KeepStateOfFailedLocation(const std::string& location);
-
-    /// The markers and mark the search had when the run started.
-    TLatestEntryList m_markersBeforeRun;
-    bool m_markedBeforeRun = false;
-
     const TSearchContext* m_context = nullptr;
     std::unique_ptr<TPlaceList> m_locations;
     std::unique_ptr<TPlaceList> m_leafLocations;
+    /// Declared last: destroyed first, stopping an active run while the lists still exist.
+    std::unique_ptr<TSearchRun> m_run;
 };

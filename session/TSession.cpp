@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <exception>
-#include <thread>
+#include <chrono>
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -17,6 +17,7 @@
 #include "core/IUserMessages.h"
 #include "core/Log.h"
 #include "core/TBackendConnection.h"
+#include "core/TBackgroundWork.h"
 #include "core/TDatabaseError.h"
 #include "core/UiHandOver.h"
 #include "notify/TMailMessage.h"
@@ -27,8 +28,8 @@
 
 TInitSessionThread::TInitSessionThread(TSession& session) : m_session(session) {}
 
-void TInitSessionThread::Run() {
-    if (IsInterruptionRequested())
+void TInitSessionThread::Run(std::stop_token stop) {
+    if (stop.stop_requested())
         return;
     std::unique_ptr<TPlaces> places;
     std::unique_ptr<TCategories> categories;
@@ -40,7 +41,7 @@ void TInitSessionThread::Run() {
     } catch (const std::exception&) {
         loaded = false;
     }
-    if (IsInterruptionRequested())
+    if (stop.stop_requested())
         return;
     m_session.HandOver([&] {
         if (m_session.InitThread != this)
@@ -55,7 +56,7 @@ void TInitSessionThread::Run() {
 TFinishSessionThread::TFinishSessionThread(TSession& session, bool quitAfterwards)
     : QuitAfterwards(quitAfterwards), m_session(session) {}
 
-void TFinishSessionThread::Run() {
+void TFinishSessionThread::Run(std::stop_token) {
     bool wasOpen = false;
     m_session.HandOver([&] {
         wasOpen = m_session.SessionOpen;
@@ -97,20 +98,16 @@ TSession::TSession(TConfig config)
 
 TSession::~TSession() {
     m_closing = true;
+    // Quitting: every fetch, parse, mail and session thread is asked to stop, and none of
+    // them waits for this thread any more.
+    TBackgroundWork::RequestStopAll();
+    // The session threads refer to this session: each is waited for to its end.
     for (const auto& worker : m_workers)
-        worker->RequestInterruption();
-    // A worker may be blocked in a hand-over: deliver those (they do nothing now that the
-    // session is closing) until every worker has ended.
-    for (const auto& worker : m_workers) {
-        while (!worker->IsFinished()) {
-            QCoreApplication::sendPostedEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
         worker->Join();
-    }
     m_workers.clear();
-    // Mails still on their way get a moment to finish; the rest are dropped with the process.
-    TSendMailThread::WaitForAll(std::chrono::seconds(5));
+    // The rest (a fetch or a mail still on its way) get a moment to finish; what is left
+    // owns what it uses and ends with the process.
+    TBackgroundWork::WaitForAll(std::chrono::seconds(5));
     // Saved while the places its default locations refer to still exist.
     Settings.reset();
     // The searches refer to the tables and the account store: written and gone first.

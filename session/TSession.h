@@ -30,7 +30,7 @@ public:
     explicit TInitSessionThread(TSession& session);
 
 protected:
-    void Run() override;
+    void Run(std::stop_token stop) override;
 
 private:
     TSession& m_session;
@@ -44,7 +44,7 @@ public:
     const bool QuitAfterwards;
 
 protected:
-    void Run() override;
+    void Run(std::stop_token stop) override;
 
 private:
     TSession& m_session;

@@ -14,14 +14,15 @@
 #include "CliLookup.h"
 #include "CliOutput.h"
 #include "CliSession.h"
+#include "core/TBackgroundWork.h"
 #include "core/TextHelpers.h"
 #include "notify/TNewResultsMonitor.h"
 #include "notify/TSearchMonitor.h"
-#include "notify/TSendMailThread.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
 #include "search/TCategoryGroup.h"
+#include "search/TSearchRun.h"
 #include "store/TSearches.h"
 
 namespace {
@@ -296,23 +297,24 @@ TSearch& SavedSearch(TSearches& searches, const QString& idText) {
 /// reporting progress and links on standard error as asked.
 void RunToEnd(TSearch& search, IResultsView& view, bool printLinks) {
     QEventLoop loop;
-    search.OnIdle = [&loop] { loop.quit(); };
+    TSearchRun& run = search.CurrentRun();
+    run.OnIdle = [&loop] { loop.quit(); };
     const bool progress = isatty(STDERR_FILENO) != 0;
     std::size_t linksPrinted = 0;
     auto report = [&] {
-        for (; printLinks && linksPrinted < search.FetchedLinks.size(); ++linksPrinted)
-            std::cerr << search.FetchedLinks[linksPrinted] << '\n';
+        for (; printLinks && linksPrinted < run.FetchedLinks.size(); ++linksPrinted)
+            std::cerr << run.FetchedLinks[linksPrinted] << '\n';
         if (progress)
-            std::cerr << "\rlocations " << std::min<std::size_t>(search.LocationIndex, search.LocationsToSearch.size())
-                      << " of " << search.LocationsToSearch.size() << std::flush;
+            std::cerr << "\rlocations " << std::min<std::size_t>(run.LocationIndex, run.LocationsToSearch.size())
+                      << " of " << run.LocationsToSearch.size() << std::flush;
     };
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, &loop, report);
     ticker.start(100);
     search.Run(&view);
-    if (!search.Idle)
+    if (!run.Idle)
         loop.exec();
-    search.OnIdle = nullptr;
+    run.OnIdle = nullptr;
     report();
     if (progress)
         std::cerr << '\n';
@@ -321,9 +323,10 @@ void RunToEnd(TSearch& search, IResultsView& view, bool printLinks) {
 /// Names each page of the run that could not be fetched on standard error; the exit
 /// status: failed when there was one.
 int ReportFailedFetches(const TSearch& search) {
-    for (const TFailedFetch& failure : search.FailedFetches)
+    const std::vector<TFailedFetch>& failures = search.CurrentRun().FailedFetches;
+    for (const TFailedFetch& failure : failures)
         std::cerr << "trawlix-cli run: " << failure.Location << ": " << failure.Reason << ": " << failure.Link << "\n";
-    return search.FailedFetches.empty() ? CliOk : CliFailed;
+    return failures.empty() ? CliOk : CliFailed;
 }
 
 } // namespace
@@ -480,7 +483,7 @@ int CmdCheck(const QStringList& arguments) {
                 NotifyNewResults(search, session->MonitorContext());
             session->Searches->Save(search, true, false);
         }
-        if (notify && !TSendMailThread::WaitForAll(std::chrono::seconds(60)))
+        if (notify && !TBackgroundWork::WaitForAll(std::chrono::seconds(60)))
             std::cerr << "trawlix-cli check: some notification mails were still on their way\n";
         // A search that could not be examined is no "no new results".
         if (anyFailed)

@@ -20,6 +20,7 @@
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
+#include "search/TSearchRun.h"
 #include "search/TSearch.h"
 #include "store/TSearches.h"
 
@@ -201,7 +202,7 @@ TEST_F(CliTest, RunPrintsExactlyTheEntriesOfTheSearch) {
     search.PositiveKeywords = "bike";
     TCollectingView view;
     search.Run(&view);
-    ASSERT_TRUE(WaitFor([&] { return search.Idle; }, std::chrono::seconds(60)));
+    ASSERT_TRUE(WaitFor([&] { return search.CurrentRun().Idle; }, std::chrono::seconds(60)));
     std::vector<std::string> results;
     for (const auto& entry : search.Results)
         results.push_back(entry->Link);

@@ -12,11 +12,11 @@
 
 #include "TSmtpTestServer.h"
 #include "TestSupport.h"
+#include "core/TBackgroundWork.h"
 #include "account/TGsmNetwork.h"
 #include "account/TUser.h"
 #include "session/TSession.h"
 #include "notify/TSearchMonitor.h"
-#include "notify/TSendMailThread.h"
 #include "search/TSearch.h"
 
 namespace {
@@ -64,13 +64,13 @@ protected:
         search.NotifyEmail = true;
     }
     void TearDown() override {
-        EXPECT_TRUE(TSendMailThread::WaitForAll(std::chrono::seconds(30)));
+        EXPECT_TRUE(TBackgroundWork::WaitForAll(std::chrono::seconds(30)));
         session.reset();
     }
 
     /// The mails the server holds once every mail thread has ended.
     static std::vector<TSmtpTestServer::Mail> Delivered(TSmtpTestServer& server, std::size_t expected) {
-        EXPECT_TRUE(TSendMailThread::WaitForAll(std::chrono::seconds(30)));
+        EXPECT_TRUE(TBackgroundWork::WaitForAll(std::chrono::seconds(30)));
         if (expected == 0) {
             WaitFor([] { return false; }, std::chrono::milliseconds(300));
             return server.Received();
@@ -199,7 +199,7 @@ TEST_F(NotifyNewResultsTest, AServerThatIsDownLosesTheMailsQuietly) {
     probe.close();
     StartSession(port);
     NotifyNewResults(search, session->MonitorContext());
-    EXPECT_TRUE(TSendMailThread::WaitForAll(std::chrono::seconds(30)));
+    EXPECT_TRUE(TBackgroundWork::WaitForAll(std::chrono::seconds(30)));
 }
 
 TEST_F(NotifyNewResultsTest, NobodySignedInSendsNothing) {

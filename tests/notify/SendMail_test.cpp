@@ -10,6 +10,7 @@
 
 #include "TSmtpTestServer.h"
 #include "TestSupport.h"
+#include "core/TBackgroundWork.h"
 #include "session/TSession.h"
 
 namespace {
@@ -115,8 +116,8 @@ TEST(SendMailTest, ASilentServerCannotHoldTheThreadForever) {
     TSmtpAccount account = Account(silent.serverPort());
     account.Timeout = std::chrono::seconds(2);
     TSendMailThread::Start(std::make_unique<TMailMessage>(Message("a@b.test", "s", "b")), account);
-    EXPECT_FALSE(TSendMailThread::WaitForAll(std::chrono::milliseconds(200)));
-    EXPECT_TRUE(TSendMailThread::WaitForAll(std::chrono::seconds(20)));
+    EXPECT_FALSE(TBackgroundWork::WaitForAll(std::chrono::milliseconds(200)));
+    EXPECT_TRUE(TBackgroundWork::WaitForAll(std::chrono::seconds(20)));
 }
 
 TEST(SendMailTest, TheSessionSendsSeveralMailsAtOnce) {
@@ -128,7 +129,7 @@ TEST(SendMailTest, TheSessionSendsSeveralMailsAtOnce) {
     TSession session(config);
     for (const char* to : {"one@b.test", "two@b.test", "three@b.test"})
         session.SendMail(std::make_unique<TMailMessage>(Message(to, "s", "b")), Sender, Password);
-    ASSERT_TRUE(TSendMailThread::WaitForAll(std::chrono::seconds(20)));
+    ASSERT_TRUE(TBackgroundWork::WaitForAll(std::chrono::seconds(20)));
     std::vector<std::string> recipients;
     for (const auto& mail : server.WaitForMails(3))
         recipients.push_back(mail.To.at(0));

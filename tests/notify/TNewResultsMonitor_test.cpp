@@ -18,15 +18,15 @@
 #include "TSiteSimulator.h"
 #include "TSmtpTestServer.h"
 #include "TestSupport.h"
+#include "core/TBackgroundWork.h"
 #include "account/TGsmNetwork.h"
 #include "account/TUser.h"
 #include "session/TSession.h"
-#include "notify/TSendMailThread.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
-#include "search/TOnResultsThread.h"
 #include "search/TSearch.h"
+#include "search/TSearchRun.h"
 #include "store/TSearches.h"
 
 namespace {
@@ -161,8 +161,8 @@ protected:
     }
     void TearDown() override {
         monitor.reset();
-        EXPECT_TRUE(WaitFor([] { return TOnResultsThread::Running() == 0; }));
-        EXPECT_TRUE(TSendMailThread::WaitForAll(std::chrono::seconds(30)));
+        EXPECT_TRUE(WaitFor([] { return TBackgroundWork::Running() == 0; }));
+        EXPECT_TRUE(TBackgroundWork::WaitForAll(std::chrono::seconds(30)));
         session.reset();
         proxy.reset();
         simulator.Stop();
@@ -189,7 +189,7 @@ protected:
     void Run(TSearch& search) {
         TNullView view;
         search.Run(&view);
-        ASSERT_TRUE(WaitFor([&] { return search.Idle && TOnResultsThread::Running() == 0; }));
+        ASSERT_TRUE(WaitFor([&] { return search.CurrentRun().Idle && TBackgroundWork::Running() == 0; }));
     }
 
     std::string AddPosting(const std::string& site) {
@@ -284,8 +284,8 @@ TEST_F(TNewResultsMonitorTest, ANewerPostingAtTheSecondLocationMarksAndNotifiesF
     EXPECT_EQ(Pass(), (std::vector<std::string>{PageLink("miami"), PageLink("tampa")}));
     EXPECT_TRUE(search.NewResultsAvailable);
     EXPECT_EQ(search.CheckCount, 1);
-    EXPECT_EQ(search.Page, 1);
-    EXPECT_TRUE(TSendMailThread::WaitForAll(std::chrono::seconds(30)));
+    EXPECT_TRUE(search.CurrentRun().Idle) << "a check leaves the search's run alone";
+    EXPECT_TRUE(TBackgroundWork::WaitForAll(std::chrono::seconds(30)));
     WaitFor([] { return false; }, std::chrono::milliseconds(300));
     EXPECT_TRUE(mail.Received().empty()) << "the first check after loading never notifies";
 

@@ -7,6 +7,7 @@
 #include "session/TSession.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
+#include "search/TSearchRun.h"
 
 namespace {
 
@@ -29,8 +30,8 @@ protected:
             leafPlaces.push_back(session.Places->FindById(id));
         search.SetLeafLocations(leafPlaces);
         search.Distance = distance;
-        search.ExpandByDistance();
-        return Ids(search.LocationsToSearch);
+        search.CurrentRun().ExpandByDistance();
+        return Ids(search.CurrentRun().LocationsToSearch);
     }
 
     TTempDataFolder folder;

@@ -139,17 +139,15 @@ TEST_F(MakeSearchLinkTest, BuildsTheSitesResultsLink) {
         c.setup(search);
         TPlace* location = places->FindById(c.location);
         ASSERT_NE(location, nullptr);
+        TPlaceList locations;
+        int index = 1;
         if (c.withSiblings) {
-            search.LocationsToSearch = location->Parent()->Children;
-            search.LocationIndex =
-                static_cast<int>(std::find(search.LocationsToSearch.begin(), search.LocationsToSearch.end(), location) -
-                                 search.LocationsToSearch.begin());
+            locations = location->Parent()->Children;
+            index = static_cast<int>(std::find(locations.begin(), locations.end(), location) - locations.begin());
         } else {
-            search.LocationsToSearch = {places->FindById(Miami), location};
-            search.LocationIndex = 1;
+            locations = {places->FindById(Miami), location};
         }
-        search.Page = c.page;
-        EXPECT_EQ(search.MakeSearchLink(), c.link);
+        EXPECT_EQ(search.MakeSearchLink(locations, index, c.page), c.link);
         EXPECT_EQ(LogLines().back().substr(16), "TSearch.MakeSearchLink: " + c.link);
     }
 }
@@ -157,11 +155,10 @@ TEST_F(MakeSearchLinkTest, BuildsTheSitesResultsLink) {
 TEST_F(MakeSearchLinkTest, WritesOneLogLinePerLink) {
     TSearch search;
     search.Category = categories->FindById(Community);
-    search.LocationsToSearch = {places->FindById(Miami), places->FindById(Miami)};
+    const TPlaceList locations = {places->FindById(Miami), places->FindById(Miami)};
     const std::size_t before = LogLines().size();
-    search.MakeSearchLink();
-    search.LocationIndex = 1;
-    search.MakeSearchLink();
+    search.MakeSearchLink(locations, 0, 1);
+    search.MakeSearchLink(locations, 1, 1);
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), before + 2);
     EXPECT_EQ(lines[before], lines[before + 1]);
@@ -171,35 +168,31 @@ TEST_F(MakeSearchLinkTest, WritesOneLogLinePerLink) {
 
 TEST_F(MakeSearchLinkTest, ALinkThatCannotBeBuiltRaises) {
     TSearch search;
-    search.LocationsToSearch = {places->FindById(Miami)};
-    EXPECT_THROW(search.MakeSearchLink(), std::logic_error) << "no category";
+    const TPlaceList miami = {places->FindById(Miami)};
+    EXPECT_THROW(search.MakeSearchLink(miami, 0, 1), std::logic_error) << "no category";
 
     search.Category = categories->FindById(Community);
-    search.LocationIndex = 1;
-    EXPECT_THROW(search.MakeSearchLink(), std::logic_error) << "no location at the position";
-    search.LocationIndex = -1;
-    EXPECT_THROW(search.MakeSearchLink(), std::logic_error);
+    EXPECT_THROW(search.MakeSearchLink(miami, 1, 1), std::logic_error) << "no location at the position";
+    EXPECT_THROW(search.MakeSearchLink(miami, -1, 1), std::logic_error);
 
     // A neighbourhood whose sub-area is not in the table.
     TPlace orphan;
     orphan.Level = 4;
     orphan.ParentId = 999999;
     orphan.Link = "5";
-    search.LocationsToSearch = {&orphan};
-    search.LocationIndex = 0;
-    EXPECT_THROW(search.MakeSearchLink(), std::logic_error);
+    EXPECT_THROW(search.MakeSearchLink({&orphan}, 0, 1), std::logic_error);
 }
 
 TEST_F(MakeSearchLinkTest, AFailedLogWriteStillGivesTheLink) {
     TSearch search;
     search.Category = categories->FindById(Community);
-    search.LocationsToSearch = {places->FindById(Miami)};
-    const std::string link = search.MakeSearchLink();
+    const TPlaceList miami = {places->FindById(Miami)};
+    const std::string link = search.MakeSearchLink(miami, 0, 1);
     TRecordingMessages messages;
     TTempDataFolder gone;
     ResetLog(gone.Path());
     std::filesystem::remove_all(gone.Path());
-    EXPECT_EQ(search.MakeSearchLink(), link);
+    EXPECT_EQ(search.MakeSearchLink(miami, 0, 1), link);
     EXPECT_EQ(messages.Shown.size(), 1u);
     ResetLog(folder.Path());
 }

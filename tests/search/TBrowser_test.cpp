@@ -18,8 +18,8 @@
 #include <QByteArray>
 
 #include "TestSupport.h"
+#include "core/TBackgroundWork.h"
 #include "session/TSession.h"
-#include "search/TDownloadURLThread.h"
 
 namespace {
 
@@ -213,7 +213,7 @@ protected:
     void TearDown() override {
         m_server.Release();
         // No fetch thread may outlive the test.
-        EXPECT_TRUE(WaitFor([] { return TDownloadURLThread::Running() == 0; }));
+        EXPECT_TRUE(WaitFor([] { return TBackgroundWork::Running() == 0; }));
     }
     bool WaitForCalls(int count) {
         return WaitFor([&] { return m_calls >= count; });
@@ -434,14 +434,14 @@ TEST_F(TBrowserTest, DeliversTheWholePageOnce) {
     ASSERT_TRUE(WaitForCalls(1));
     EXPECT_EQ(m_pages.at(0), TTestServer::LongBody());
     EXPECT_TRUE(m_browser.Worker.isNull());
-    EXPECT_TRUE(WaitFor([] { return TDownloadURLThread::Running() == 0; }));
+    EXPECT_TRUE(WaitFor([] { return TBackgroundWork::Running() == 0; }));
     EXPECT_EQ(m_calls, 1);
 }
 
 TEST_F(TBrowserTest, FailedFetchCallsTheHandlerOnceWithAnEmptyPage) {
     m_browser.Fetch(ClosedLink());
     ASSERT_TRUE(WaitForCalls(1));
-    EXPECT_TRUE(WaitFor([] { return TDownloadURLThread::Running() == 0; }));
+    EXPECT_TRUE(WaitFor([] { return TBackgroundWork::Running() == 0; }));
     EXPECT_EQ(m_calls, 1);
     EXPECT_TRUE(m_pages.at(0).empty());
     EXPECT_NE(m_browser.Error.find("Failed to connect"), std::string::npos) << m_browser.Error;
@@ -491,7 +491,7 @@ TEST_F(TBrowserTest, NewFetchDetachesTheOutstandingOne) {
     m_browser.Fetch(m_server.Link("/fast"));
     ASSERT_TRUE(WaitForCalls(1));
     m_server.Release();
-    ASSERT_TRUE(WaitFor([] { return TDownloadURLThread::Running() == 0; }));
+    ASSERT_TRUE(WaitFor([] { return TBackgroundWork::Running() == 0; }));
     EXPECT_EQ(m_calls, 1);
     EXPECT_EQ(m_browser.PageText, "fast page");
     EXPECT_EQ(m_browser.URL, m_server.Link("/fast"));
@@ -505,7 +505,7 @@ TEST_F(TBrowserTest, DestroyedFetcherNeverHearsFromItsWorker) {
     ASSERT_TRUE(m_server.WaitForHeld());
     browser.reset();
     m_server.Release();
-    ASSERT_TRUE(WaitFor([] { return TDownloadURLThread::Running() == 0; }));
+    ASSERT_TRUE(WaitFor([] { return TBackgroundWork::Running() == 0; }));
     EXPECT_FALSE(called);
 }
 

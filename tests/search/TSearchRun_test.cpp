@@ -14,12 +14,13 @@
 
 #include "TSiteSimulator.h"
 #include "TestSupport.h"
+#include "core/TBackgroundWork.h"
 #include "core/Log.h"
 #include "session/TSession.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
-#include "search/TOnResultsThread.h"
+#include "search/TSearchRun.h"
 
 namespace {
 
@@ -137,7 +138,7 @@ protected:
     }
     void TearDown() override {
         search.reset();
-        EXPECT_TRUE(WaitFor([] { return TOnResultsThread::Running() == 0; }));
+        EXPECT_TRUE(WaitFor([] { return TBackgroundWork::Running() == 0; }));
         session.reset();
         simulator.Stop();
     }
@@ -157,6 +158,7 @@ protected:
     }
 
     TPlace* PlaceById(int id) const { return session->Places->FindById(id); }
+    TSearchRun& CurrentRun() const { return search->CurrentRun(); }
 
     /// Adds count postings with the test word to a site, oldest first; returns their links,
     /// newest first (the order of the results pages).
@@ -176,7 +178,7 @@ protected:
 
     void RunAndWait(IResultsView* view = nullptr) {
         search->Run(view);
-        ASSERT_TRUE(WaitFor([this] { return search->Idle && TOnResultsThread::Running() == 0; }));
+        ASSERT_TRUE(WaitFor([this] { return CurrentRun().Idle && TBackgroundWork::Running() == 0; }));
     }
 
     static std::vector<std::string> Links(const TEntryList& entries) {
@@ -201,7 +203,7 @@ TEST_F(TSearchRunTest, OneLocationFetchesTwoPagesAndMarksOnlyTheFirst) {
     RunAndWait(&view);
 
     const std::string first = "http://miami.craigslist.org/search/act?query=" + Word;
-    EXPECT_EQ(search->FetchedLinks, (std::vector<std::string>{first, first + "&s=100"}));
+    EXPECT_EQ(CurrentRun().FetchedLinks, (std::vector<std::string>{first, first + "&s=100"}));
     EXPECT_EQ(Links(search->Results), links);
     EXPECT_EQ(view.Rows, links);
     ASSERT_EQ(search->LatestEntries.size(), 1u);
@@ -212,7 +214,7 @@ TEST_F(TSearchRunTest, OneLocationFetchesTwoPagesAndMarksOnlyTheFirst) {
     EXPECT_TRUE(std::all_of(search->Results.begin(), search->Results.end(), [](const auto& e) { return e->New; }));
     EXPECT_EQ(search->Results[0]->Location, "united states - florida - south florida");
     EXPECT_EQ(search->Results[0]->Name, Word + " walk 104 -");
-    EXPECT_EQ(search->Parser, nullptr);
+    EXPECT_EQ(CurrentRun().Parser, nullptr);
 }
 
 TEST_F(TSearchRunTest, ARunWithoutAViewKeepsTheNewResultsMark) {
@@ -230,8 +232,9 @@ TEST_F(TSearchRunTest, SeveralLocationsFetchTheFirstPageOfEach) {
     search->SetLeafLocations({PlaceById(Miami), PlaceById(Tampa)});
     RunAndWait();
 
-    EXPECT_EQ(search->FetchedLinks, (std::vector<std::string>{"http://miami.craigslist.org/search/act?query=" + Word,
-                                                              "http://tampa.craigslist.org/search/act?query=" + Word}));
+    EXPECT_EQ(CurrentRun().FetchedLinks,
+              (std::vector<std::string>{"http://miami.craigslist.org/search/act?query=" + Word,
+                                        "http://tampa.craigslist.org/search/act?query=" + Word}));
     std::vector<std::string> expected = miami;
     expected.insert(expected.end(), tampa.begin(), tampa.begin() + 100);
     EXPECT_EQ(Links(search->Results), expected);
@@ -247,8 +250,8 @@ TEST_F(TSearchRunTest, TheNeighbourhoodsOfASubAreaChosenTogetherAreFetchedOnce) 
     search->SetLocations({sanFrancisco});
     RunAndWait();
 
-    EXPECT_EQ(search->LocationsToSearch, sanFrancisco->Children);
-    EXPECT_EQ(search->FetchedLinks,
+    EXPECT_EQ(CurrentRun().LocationsToSearch, sanFrancisco->Children);
+    EXPECT_EQ(CurrentRun().FetchedLinks,
               std::vector<std::string>{"http://sfbay.craigslist.org/search/act/sfc?query=" + Word});
     EXPECT_EQ(Links(search->Results), links);
     EXPECT_EQ(search->Results[0]->Location, "united states - california - san francisco bay area - san francisco");
@@ -266,9 +269,9 @@ TEST_F(TSearchRunTest, TwoCitiesWithinRangeAreEachFetchedOnce) {
     search->Distance = 1;
     RunAndWait();
 
-    EXPECT_EQ(search->LocationsToSearch,
+    EXPECT_EQ(CurrentRun().LocationsToSearch,
               (TPlaceList{PlaceById(Miami), PlaceById(MiamiDade), PlaceById(Miami), PlaceById(MiamiDade)}));
-    EXPECT_EQ(search->FetchedLinks,
+    EXPECT_EQ(CurrentRun().FetchedLinks,
               (std::vector<std::string>{"http://miami.craigslist.org/search/act?query=" + Word,
                                         "http://miami.craigslist.org/search/act/mdc?query=" + Word}));
     EXPECT_EQ(search->Results.size(), 2u) << "the second page's postings were already there";
@@ -326,7 +329,8 @@ TEST_F(TSearchRunTest, NearbyPostingsAfterTheFewLocalLineAreNotTaken) {
     RunAndWait();
     TFetchOptions options;
     options.Proxy = simulator.Proxy();
-    ASSERT_NE(FetchUrl(search->FetchedLinks[0], options).find("Few <b>LOCAL</b> results found."), std::string::npos);
+    ASSERT_NE(FetchUrl(CurrentRun().FetchedLinks[0], options).find("Few <b>LOCAL</b> results found."),
+              std::string::npos);
     EXPECT_EQ(Links(search->Results), local);
 }
 
@@ -336,17 +340,35 @@ TEST_F(TSearchRunTest, StopWhileFetchingNeverParsesThePage) {
     search->SetLeafLocations({PlaceById(Miami)});
     search->Run(nullptr);
     ASSERT_TRUE(WaitFor([&] { return held.Arrived() == 1; }));
-    EXPECT_FALSE(search->Idle);
+    EXPECT_FALSE(CurrentRun().Idle);
     search->Stop();
-    EXPECT_TRUE(search->Idle);
-    EXPECT_EQ(search->Parser, nullptr);
+    EXPECT_TRUE(CurrentRun().Idle);
+    EXPECT_EQ(CurrentRun().Parser, nullptr);
     held.Release();
-    ASSERT_TRUE(WaitFor([] { return TOnResultsThread::Running() == 0; }));
+    ASSERT_TRUE(WaitFor([] { return TBackgroundWork::Running() == 0; }));
     // Let the late page arrive and find nobody waiting for it.
     WaitFor([] { return false; }, std::chrono::milliseconds(300));
     EXPECT_TRUE(search->Results.empty());
-    EXPECT_EQ(search->FetchedLinks.size(), 1u);
-    EXPECT_TRUE(search->Idle);
+    EXPECT_EQ(CurrentRun().FetchedLinks.size(), 1u);
+    EXPECT_TRUE(CurrentRun().Idle);
+}
+
+TEST_F(TSearchRunTest, TheSearchKeepsItsMarkersUntilTheRunEndsWithNewOnes) {
+    THeldProxy held;
+    StartSession(held.Proxy());
+    search->SetLeafLocations({PlaceById(Miami)});
+    search->LatestEntries.push_back(std::make_unique<TLatestEntry>(0, "old", "old page"));
+    search->Run(nullptr);
+    ASSERT_TRUE(WaitFor([&] { return held.Arrived() == 1; }));
+    // A check during the run compares with what the last run saw.
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, "old");
+
+    held.Release();
+    ASSERT_TRUE(WaitFor([this] { return CurrentRun().Idle && TBackgroundWork::Running() == 0; }));
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    EXPECT_NE(search->LatestEntries[0]->EntryLink, "old");
+    EXPECT_EQ(search->LatestEntries[0]->PageLink, CurrentRun().FetchedLinks.at(0));
 }
 
 TEST_F(TSearchRunTest, StopWhileParsingEndsAtTheNextPostingAndKeepsWhatWasAdded) {
@@ -355,12 +377,15 @@ TEST_F(TSearchRunTest, StopWhileParsingEndsAtTheNextPostingAndKeepsWhatWasAdded)
     TRecordingView view;
     view.OnRow = [this](TEntry&) { search->Stop(); };
     int idleCalls = 0;
-    search->OnIdle = [&] { ++idleCalls; };
+    CurrentRun().OnIdle = [&] { ++idleCalls; };
     RunAndWait(&view);
     EXPECT_EQ(search->Results.size(), 1u);
     EXPECT_EQ(view.Rows.size(), 1u);
-    EXPECT_EQ(search->FetchedLinks.size(), 1u);
+    EXPECT_EQ(CurrentRun().FetchedLinks.size(), 1u);
     EXPECT_EQ(idleCalls, 1);
+    // The marker made before the stop is the search's now.
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, search->Results[0]->Link);
 
     // The search can run again afterwards.
     view.OnRow = nullptr;
@@ -389,15 +414,15 @@ TEST_F(TSearchRunTest, AFailedFetchMovesOnToTheNextLocation) {
     simulator.Stop(); // nothing listens on the proxy port now
     search->SetLeafLocations({PlaceById(Miami), PlaceById(Tampa)});
     RunAndWait();
-    EXPECT_EQ(search->FetchedLinks.size(), 2u);
+    EXPECT_EQ(CurrentRun().FetchedLinks.size(), 2u);
     EXPECT_TRUE(search->Results.empty());
     EXPECT_TRUE(search->LatestEntries.empty());
-    ASSERT_EQ(search->FailedFetches.size(), 2u);
+    ASSERT_EQ(CurrentRun().FailedFetches.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(search->FailedFetches[i].Link, search->FetchedLinks[i]);
-        EXPECT_FALSE(search->FailedFetches[i].Reason.empty());
+        EXPECT_EQ(CurrentRun().FailedFetches[i].Link, CurrentRun().FetchedLinks[i]);
+        EXPECT_FALSE(CurrentRun().FailedFetches[i].Reason.empty());
     }
-    EXPECT_EQ(search->FailedFetches[1].Location, PlaceById(Tampa)->FullName());
+    EXPECT_EQ(CurrentRun().FailedFetches[1].Location, PlaceById(Tampa)->FullName());
 }
 
 TEST_F(TSearchRunTest, APageThatCannotBeFetchedKeepsItsMarkerAndTheMarkAndIsReported) {
@@ -419,10 +444,10 @@ TEST_F(TSearchRunTest, APageThatCannotBeFetchedKeepsItsMarkerAndTheMarkAndIsRepo
     // Tampa's error page is no results page.
     for (const std::string& link : view.Rows)
         EXPECT_EQ(link.find("tampa"), std::string::npos) << link;
-    ASSERT_EQ(search->FailedFetches.size(), 1u);
-    EXPECT_EQ(search->FailedFetches[0].Location, PlaceById(Tampa)->FullName());
-    EXPECT_EQ(search->FailedFetches[0].Link, tampaPage);
-    EXPECT_EQ(search->FailedFetches[0].Reason, "HTTP status 500");
+    ASSERT_EQ(CurrentRun().FailedFetches.size(), 1u);
+    EXPECT_EQ(CurrentRun().FailedFetches[0].Location, PlaceById(Tampa)->FullName());
+    EXPECT_EQ(CurrentRun().FailedFetches[0].Link, tampaPage);
+    EXPECT_EQ(CurrentRun().FailedFetches[0].Reason, "HTTP status 500");
     // Miami's marker is new; Tampa's is the one from before, so a check still finds its
     // newer posting. The mark stays: not every location was seen.
     ASSERT_EQ(search->LatestEntries.size(), 2u);
@@ -435,7 +460,7 @@ TEST_F(TSearchRunTest, APageThatCannotBeFetchedKeepsItsMarkerAndTheMarkAndIsRepo
     // Once every page comes again, the run starts afresh.
     proxy.SetFailing(false);
     RunAndWait(&view);
-    EXPECT_TRUE(search->FailedFetches.empty());
+    EXPECT_TRUE(CurrentRun().FailedFetches.empty());
     EXPECT_FALSE(search->NewResultsAvailable);
     ASSERT_EQ(search->LatestEntries.size(), 2u);
     EXPECT_NE(search->LatestEntries[1]->EntryLink, tampa[0]);
@@ -457,8 +482,8 @@ TEST_F(TSearchRunTest, ALocationWithoutALinkIsSkippedAndTheRunEndsIdle) {
         search->Results.clear();
         search->SetLeafLocations(leaves);
         RunAndWait();
-        EXPECT_EQ(search->LocationsToSearch, leaves);
-        EXPECT_EQ(search->FetchedLinks.size(), 1u);
+        EXPECT_EQ(CurrentRun().LocationsToSearch, leaves);
+        EXPECT_EQ(CurrentRun().FetchedLinks.size(), 1u);
         EXPECT_EQ(Links(search->Results), links);
     }
 
@@ -466,7 +491,7 @@ TEST_F(TSearchRunTest, ALocationWithoutALinkIsSkippedAndTheRunEndsIdle) {
     search->Category = nullptr;
     search->Results.clear();
     RunAndWait();
-    EXPECT_TRUE(search->FetchedLinks.empty());
+    EXPECT_TRUE(CurrentRun().FetchedLinks.empty());
     EXPECT_TRUE(search->Results.empty());
 }
 
@@ -479,7 +504,7 @@ TEST_F(TSearchRunTest, AnUnwritableLogNeitherStopsTheRunNorGoesUnsaid) {
     std::filesystem::remove_all(gone.Path());
     RunAndWait();
     ResetLog(folder.Path());
-    EXPECT_EQ(search->FetchedLinks.size(), 2u); // both pages of the one location
+    EXPECT_EQ(CurrentRun().FetchedLinks.size(), 2u); // both pages of the one location
     EXPECT_EQ(Links(search->Results), links);
     ASSERT_EQ(messages.Shown.size(), 1u);
     EXPECT_EQ(messages.Shown[0].rfind("error: Cannot write the log file", 0), 0u) << messages.Shown[0];
@@ -497,7 +522,7 @@ TEST_F(TSearchRunTest, DestroyingASearchDuringARunStopsIt) {
         }
     };
     search->Run(&view);
-    ASSERT_TRUE(WaitFor([] { return TOnResultsThread::Running() == 0; }));
+    ASSERT_TRUE(WaitFor([] { return TBackgroundWork::Running() == 0; }));
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(view.Rows.size(), 1u);
 }

@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
+#include "search/TSearchRun.h"
 
 namespace {
 
@@ -41,32 +42,33 @@ TEST_F(TSearchTest, ANewSearchHasTheDefaults) {
     TSearch search;
     EXPECT_TRUE(search.FilterOr);
     EXPECT_TRUE(search.KeepOldResults);
-    EXPECT_TRUE(search.Idle);
+    EXPECT_TRUE(search.CurrentRun().Idle);
     for (bool flag :
          {search.OnlyTitles, search.HasImage, search.Cats, search.Dogs, search.Telecommuting, search.Contract,
           search.Internship, search.PartTime, search.NonProfit, search.NotifySms, search.NotifyEmail,
           search.NotifyEmailDigest, search.ShowPreview, search.NewResultsAvailable, search.LocationsChanged})
         EXPECT_FALSE(flag);
     for (int number : {search.UserId, search.SearchId, search.FolderId, search.Distance, search.MinAge, search.MaxAge,
-                       search.Bedrooms, search.FilterDays, search.LocationIndex})
+                       search.Bedrooms, search.FilterDays, search.CurrentRun().LocationIndex})
         EXPECT_EQ(number, 0);
     for (double number : {search.MinRent, search.MaxRent, search.MinPrice, search.MaxPrice})
         EXPECT_EQ(number, 0);
     EXPECT_EQ(search.PreviewHeightRatio, 0.0f);
-    EXPECT_EQ(search.Page, 1);
+    EXPECT_EQ(search.CurrentRun().Page, 1);
     for (const std::string* text : std::initializer_list<const std::string*>{
              &search.Name.str(), &search.PositiveKeywords, &search.NegativeKeywords, &search.AdvAllThese,
              &search.AdvExact, &search.AdvOr1, &search.AdvOr2, &search.AdvOr3, &search.AdvNoneOfThese,
              &search.FilterKeywords, &search.SelectedEntry})
         EXPECT_TRUE(text->empty());
     EXPECT_EQ(search.Category, nullptr);
-    EXPECT_EQ(search.ResultsView, nullptr);
+    EXPECT_EQ(search.CurrentRun().ResultsView, nullptr);
     EXPECT_TRUE(search.Results.empty());
     EXPECT_TRUE(search.DeletedResults.empty());
     EXPECT_TRUE(search.Favourites.empty());
     EXPECT_TRUE(search.LatestEntries.empty());
-    EXPECT_TRUE(search.LocationsToSearch.empty());
-    EXPECT_TRUE(search.FetchedLinks.empty());
+    EXPECT_TRUE(search.CurrentRun().LocationsToSearch.empty());
+    EXPECT_TRUE(search.CurrentRun().FetchedLinks.empty());
+    EXPECT_TRUE(search.CurrentRun().FailedFetches.empty());
     EXPECT_TRUE(search.Locations().empty());
     EXPECT_TRUE(search.LeafLocations().empty());
 }

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "TestSupport.h"
+#include "core/TBackgroundWork.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 
@@ -155,10 +156,12 @@ TEST_F(TSessionTest, SignOutWithQuitEndsTheEventLoop) {
 TEST_F(TSessionTest, DestroyingTheSessionWhileThreadsRunIsSafe) {
     session->OpenSession();
     session.reset();
+    EXPECT_EQ(TBackgroundWork::Running(), 0) << "the sign-in thread was stopped and waited for";
     auto again = std::make_unique<TSession>(folder.Config());
     again->OpenSession();
     again->CloseSession(true);
     again.reset();
+    EXPECT_EQ(TBackgroundWork::Running(), 0);
 }
 
 } // namespace

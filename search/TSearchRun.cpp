@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "search/TSearchRun.h"
+
+#include <algorithm>
+
+#include "refdata/TPlaces.h"
+#include "search/IResultsView.h"
+#include "search/TOnResultsThread.h"
+#include "search/TSearch.h"
+
+TSearchRun::TSearchRun(TSearch& search) : m_search(search) {
+    Fetcher.OnDone = [this] { PageFetched(); };
+}
+
+TSearchRun::~TSearchRun() {
+    if (!Idle || Parser)
+        Stop();
+}
+
+void TSearchRun::Run(IResultsView* view) {
+    if (!Idle || Parser)
+        Stop();
+    const TSearchContext& context = m_search.Context();
+    ResultsView = view;
+    Fetcher.Options = context.Fetch;
+    Parser = new TOnResultsThread(this, context.SiteDomain, context.ParserPauseMs);
+    Parser->Start();
+    Idle = false;
+    m_markers.clear();
+    m_markedBeforeRun = m_search.NewResultsAvailable;
+    FailedFetches.clear();
+    if (view)
+        m_search.NewResultsAvailable = false;
+    FetchedLinks.clear();
+    ExpandByDistance();
+    LocationIndex = 0;
+    Page = 1;
+    RunNext();
+}
+
+void TSearchRun::Stop() {
+    if (Parser) {
+        Parser->Terminate();
+        Parser->Sink = nullptr;
+        Parser = nullptr;
+    }
+    Fetcher.Cancel();
+    if (!Idle)
+        EndRun();
+}
+
+void TSearchRun::EndRun() {
+    Idle = true;
+    m_search.LatestEntries = std::move(m_markers);
+    m_markers.clear();
+    if (OnIdle)
+        OnIdle();
+}
+
+std::string TSearchRun::MakeSearchLink() const {
+    return m_search.MakeSearchLink(LocationsToSearch, LocationIndex, Page);
+}
+
+bool TSearchRun::StepLocation() {
+    ++LocationIndex;
+    if (static_cast<std::size_t>(LocationIndex) < LocationsToSearch.size() && Page < 2)
+        return true;
+    if (LocationIndex == 1 && Page < 2) {
+        // Exactly one location: its second page.
+        LocationIndex = 0;
+        ++Page;
+        return true;
+    }
+    return false;
+}
+
+void TSearchRun::RunNext() {
+    // Iterative: a long row of duplicate or unbuildable links must not deepen the stack.
+    while (!Idle) {
+        std::string link;
+        try {
+            link = MakeSearchLink();
+        } catch (...) {
+            link.clear();
+        }
+        if (!link.empty() && std::find(FetchedLinks.begin(), FetchedLinks.end(), link) == FetchedLinks.end()) {
+            FetchedLinks.push_back(link);
+            Fetcher.Fetch(link);
+            return;
+        }
+        if (!StepLocation()) {
+            Stop();
+            return;
+        }
+    }
+}
+
+void TSearchRun::AdvanceLocation() {
+    if (StepLocation())
+        RunNext();
+    else
+        Stop();
+}
+
+bool TSearchRun::AdvanceFromParser() {
+    if (!StepLocation())
+        return false;
+    RunNext();
+    return true;
+}
+
+void TSearchRun::ParserDone(TOnResultsThread& parser) {
+    if (Parser != &parser)
+        return;
+    Parser = nullptr;
+    if (!Idle)
+        EndRun();
+}
+
+void TSearchRun::PageFetched() {
+    if (!Parser)
+        return;
+    TFetchedPage page;
+    page.Text = Fetcher.PageText;
+    page.Link = Fetcher.URL;
+    page.LocationIndex = LocationIndex;
+    page.Page = Page;
+    if (LocationIndex >= 0 && static_cast<std::size_t>(LocationIndex) < LocationsToSearch.size()) {
+        const TPlace* location = LocationsToSearch[static_cast<std::size_t>(LocationIndex)];
+        if (location && location->Level == 4 && location->Parent())
+            location = location->Parent();
+        if (location)
+            page.LocationText = location->FullName();
+    }
+    if (!Fetcher.Error.empty())
+        KeepStateOfFailedLocation(page.LocationText);
+    Parser->HandPage(std::move(page));
+}
+
+void TSearchRun::KeepStateOfFailedLocation(const std::string& location) {
+    FailedFetches.push_back({location, Fetcher.URL, Fetcher.Error});
+    // The site was not seen: nothing is known that could clear the mark.
+    m_search.NewResultsAvailable = m_markedBeforeRun;
+    if (Page != 1)
+        return;
+    // The marker made from this same first page stays; the parser adds none for it.
+    for (const auto& marker : m_search.LatestEntries)
+        if (marker->PageLink == Fetcher.URL) {
+            auto kept = std::make_unique<TLatestEntry>(*marker);
+            kept->LocationId = LocationIndex;
+            m_markers.push_back(std::move(kept));
+            return;
+        }
+}
+
+bool TSearchRun::AcceptPosting(std::unique_ptr<TEntry> entry, const TFetchedPage& page, bool firstOfPage) {
+    if (m_deletedLinks.Find(m_search.DeletedResults, entry->Link))
+        return false;
+    if (firstOfPage && page.Page == 1)
+        m_markers.push_back(std::make_unique<TLatestEntry>(page.LocationIndex, entry->Link, page.Link));
+    entry->New = !m_resultLinks.Find(m_search.Results, entry->Link);
+    if (!m_search.KeepOldResults || entry->New) {
+        m_search.Results.push_back(std::move(entry));
+        // The view may destroy the search, and this run with it: nothing is touched after.
+        if (IResultsView* view = ResultsView)
+            view->AddEntryRow(*m_search.Results.back());
+    }
+    return true;
+}
+
+void TSearchRun::ExpandByDistance() {
+    LocationsToSearch.clear();
+    const TPlaces* table = m_search.Context().Places;
+    if (!table) {
+        // Without a place table only the leaf locations themselves can be searched.
+        LocationsToSearch = m_search.LeafLocations();
+        return;
+    }
+    for (const TPlace* leaf : m_search.LeafLocations())
+        for (const auto& place : table->Items)
+            if (m_search.WithinDistance(*leaf, *place))
+                LocationsToSearch.push_back(place.get());
+}
