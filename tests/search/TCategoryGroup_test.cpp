@@ -138,8 +138,7 @@ TEST_F(TCategoryGroupTest, EveryGroupCarriesOnlyItsExtrasThroughTheLinkAndTheSea
         TSearch search(&context);
         search.Category = CategoryCoded(c.code);
         SetEveryExtra(search);
-        search.LocationsToSearch = {places->FindById(Miami)};
-        EXPECT_EQ(search.MakeSearchLink(), "http://miami.craigslist.org/search/" + c.code + "?query=+" + c.linkExtras)
+        EXPECT_EQ(search.MakeSearchLink({places->FindById(Miami)}, 0, 1), "http://miami.craigslist.org/search/" + c.code + "?query=+" + c.linkExtras)
             << c.code;
 
         pugi::xml_document document;
