@@ -86,6 +86,7 @@ void TSearch::ResetResults(bool clear) {
     }
     for (const auto& entry : Results)
         entry->New = false;
+    Results.NotifyAllChanged();
 }
 
 bool TSearch::AllChildrenChosen(const TPlace& place) const {
