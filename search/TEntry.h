@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "search/TBoundedText.h"
+#include "search/TObservedList.h"
 
 namespace pugi {
 class xml_node;
@@ -58,7 +59,8 @@ public:
     virtual void SaveToXml(pugi::xml_node element) const;
 };
 
-using TEntryList = std::vector<std::unique_ptr<TEntry>>;
+/// The results and the deleted results of a search.
+using TEntryList = TObservedList<TEntry>;
 
 /// The first entry of list whose Link equals link, or nullptr.
 TEntry* FindEntryByLink(const TEntryList* list, std::string_view link);

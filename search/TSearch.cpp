@@ -80,6 +80,7 @@ void TSearch::ResetResults(bool clear) {
     }
     for (const auto& entry : Results)
         entry->New = false;
+    Results.NotifyAllChanged();
 }
 
 namespace {

@@ -20,7 +20,7 @@ class xml_document;
 class xml_node;
 } // namespace pugi
 
-using TFavouriteList = std::vector<std::unique_ptr<TFavourite>>;
+using TFavouriteList = TObservedList<TFavourite>;
 using TLatestEntryList = std::vector<std::unique_ptr<TLatestEntry>>;
 
 /// One search of the classifieds site: its criteria, its chosen locations and the result
@@ -107,7 +107,8 @@ public:
     /// Preview height as a fraction of the window height.
     float PreviewHeightRatio = 0;
 
-    // Result lists, owned with their objects.
+    // Result lists, owned with their objects; each tells its listeners (the windows' list
+    // models) of every change of its rows.
     TEntryList Results;
     /// Results the user deleted; runs leave these postings out.
     TEntryList DeletedResults;
@@ -160,7 +161,8 @@ public:
     /// Appends a copy of entry to DeletedResults, then removes entry from Results (freeing
     /// it) if it is there. entry may be any entry, one of DeletedResults included.
     void MarkDeleted(const TEntry& entry);
-    /// Clear: empties Results. Otherwise every result loses its new mark.
+    /// Clear: empties Results. Otherwise every result loses its new mark, and the listeners
+    /// of Results hear that every row changed.
     void ResetResults(bool clear);
 
     /// The site's results link for locationsToSearch[locationIndex] and page; writes it to

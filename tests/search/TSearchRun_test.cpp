@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include "TShadowList.h"
 #include "TSiteSimulator.h"
 #include "TestSupport.h"
 #include "core/TBackgroundWork.h"
@@ -314,6 +315,35 @@ TEST_F(TSearchRunTest, KnownPostingsAreDroppedOrAddedAgainByKeepOldResults) {
             EXPECT_EQ(view.Rows, (std::vector<std::string>{links[0], links[1], links[2]}));
         }
     }
+}
+
+// A list model kept from the notifications alone shows each accepted entry as it is added,
+// before the view hears of it, through runs that keep, drop and leave out postings.
+TEST_F(TSearchRunTest, TheResultsListenerHearsEveryChangeOfARunInOrder) {
+    const auto links = AddPostings("miami", 3);
+    search->SetLeafLocations({PlaceById(Miami)});
+    search->Results.push_back(std::make_unique<TEntry>("Mar 1", "known", links[1], 5, "x", false));
+    TShadowList<TEntry> shadow(search->Results);
+    TRecordingView view;
+    view.OnRow = [&](TEntry& entry) {
+        ASSERT_FALSE(shadow.Rows().empty());
+        EXPECT_EQ(shadow.Rows().back().Item, &entry);
+    };
+
+    search->ResetResults(false);
+    RunAndWait(&view);
+    EXPECT_EQ(shadow.Events, (std::vector<std::string>{"change 0-0", "insert 1-1", "insert 2-2"}));
+
+    search->KeepOldResults = false;
+    search->ResetResults(true);
+    RunAndWait(&view);
+    search->MarkDeleted(*search->Results[1]);
+    RunAndWait(&view);
+    EXPECT_EQ(shadow.Events,
+              (std::vector<std::string>{"change 0-0", "insert 1-1", "insert 2-2", "reset", "insert 0-0", "insert 1-1",
+                                        "insert 2-2", "remove 1-1", "insert 2-2", "insert 3-3"}));
+    EXPECT_EQ(Links(search->Results), (std::vector<std::string>{links[0], links[2], links[0], links[2]}));
+    EXPECT_TRUE(shadow.Matches());
 }
 
 TEST_F(TSearchRunTest, NearbyPostingsAfterTheFewLocalLineAreNotTaken) {

@@ -2,7 +2,9 @@
 #include "search/TSearch.h"
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
+#include "TShadowList.h"
 #include "TestSupport.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
@@ -253,6 +255,102 @@ TEST_F(TSearchTest, ResetResultsClearsOrDropsTheNewMarks) {
     EXPECT_FALSE(search.Results[1]->New);
     search.ResetResults(true);
     EXPECT_TRUE(search.Results.empty());
+}
+
+std::unique_ptr<TEntry> Result(const std::string& name) {
+    return std::make_unique<TEntry>("Mar 5", name, "http://a/" + name + ".html", 5, "loc", false);
+}
+
+TEST_F(TSearchTest, MarkDeletedTellsBothListsListeners) {
+    TSearch search;
+    for (const char* name : {"1", "2", "3"})
+        search.Results.push_back(Result(name));
+    TShadowList<TEntry> results(search.Results);
+    TShadowList<TEntry> deleted(search.DeletedResults);
+
+    search.MarkDeleted(*search.Results[1]);
+    EXPECT_EQ(results.Events, std::vector<std::string>{"remove 1-1"});
+    EXPECT_EQ(deleted.Events, std::vector<std::string>{"insert 0-0"});
+
+    // Only a copy is added for an entry that is not one of the results.
+    const TEntry outside("Mar 6", "t", "http://a/1.html", 1, "loc", false);
+    search.MarkDeleted(outside);
+    search.MarkDeleted(*search.DeletedResults[0]);
+    EXPECT_EQ(results.Events, std::vector<std::string>{"remove 1-1"});
+    EXPECT_EQ(deleted.Events, (std::vector<std::string>{"insert 0-0", "insert 1-1", "insert 2-2"}));
+    EXPECT_TRUE(results.Matches());
+    EXPECT_TRUE(deleted.Matches());
+}
+
+TEST_F(TSearchTest, ResetResultsTellsTheListenerOfTheMarksOrTheEmptying) {
+    TSearch search;
+    TShadowList<TEntry> shadow(search.Results);
+    // Nothing to tell for an empty list.
+    search.ResetResults(false);
+    search.ResetResults(true);
+    EXPECT_TRUE(shadow.Events.empty());
+
+    for (const char* name : {"1", "2", "3"})
+        search.Results.push_back(Result(name));
+    search.ResetResults(false);
+    EXPECT_EQ(shadow.Events, (std::vector<std::string>{"insert 0-0", "insert 1-1", "insert 2-2", "change 0-2"}));
+    ASSERT_EQ(shadow.Rows().size(), 3u);
+    for (const auto& row : shadow.Rows())
+        EXPECT_FALSE(row.New) << "the shown new mark went with the result's";
+
+    search.ResetResults(true);
+    EXPECT_EQ(shadow.Events.back(), "reset");
+    EXPECT_TRUE(shadow.Rows().empty());
+}
+
+TEST_F(TSearchTest, FavouritesTellTheirListenerOfAddingRemovingAndMoving) {
+    TSearch search;
+    TShadowList<TFavourite> shadow(search.Favourites);
+    for (const char* name : {"1", "2", "3"})
+        search.Favourites.push_back(std::make_unique<TFavourite>(*Result(name)));
+    search.Favourites.move(2, 0);
+    search.Favourites.move(0, 1);
+    search.Favourites.erase(search.Favourites.begin());
+    EXPECT_EQ(shadow.Events, (std::vector<std::string>{"insert 0-0", "insert 1-1", "insert 2-2", "move 2-2 before 0",
+                                                       "move 0-0 before 2", "remove 0-0"}));
+    ASSERT_EQ(search.Favourites.size(), 2u);
+    EXPECT_EQ(search.Favourites[0]->Name, "3");
+    EXPECT_EQ(search.Favourites[1]->Name, "2");
+    EXPECT_TRUE(shadow.Matches());
+}
+
+// The lists read from the searches file are the same kind as before: a listener set on them
+// hears every later change.
+TEST_F(TSearchTest, ListsLoadedFromTheSearchesFileTellTheirListeners) {
+    pugi::xml_document document;
+    {
+        TSearch saved;
+        saved.SearchId = 4;
+        for (const char* name : {"1", "2", "3"})
+            saved.Results.push_back(Result(name));
+        saved.DeletedResults.push_back(Result("0"));
+        for (const char* name : {"2", "5"})
+            saved.Favourites.push_back(std::make_unique<TFavourite>(*Result(name)));
+        saved.WriteXml(document, 1);
+    }
+    TSearch loaded(document.document_element().first_child(), nullptr);
+    TShadowList<TEntry> results(loaded.Results);
+    TShadowList<TEntry> deleted(loaded.DeletedResults);
+    TShadowList<TFavourite> favourites(loaded.Favourites);
+    ASSERT_EQ(results.Rows().size(), 3u);
+    EXPECT_EQ(results.Rows()[2].Link, "http://a/3.html");
+
+    loaded.MarkDeleted(*loaded.Results[0]);
+    loaded.ResetResults(false);
+    loaded.Favourites.move(1, 0);
+    loaded.Favourites.push_back(std::make_unique<TFavourite>(*loaded.Results[1]));
+    loaded.ResetResults(true);
+    EXPECT_EQ(results.Events, (std::vector<std::string>{"remove 0-0", "change 0-1", "reset"}));
+    EXPECT_EQ(deleted.Events, std::vector<std::string>{"insert 1-1"});
+    EXPECT_EQ(favourites.Events, (std::vector<std::string>{"move 1-1 before 0", "insert 2-2"}));
+    EXPECT_TRUE(results.Matches());
+    EXPECT_TRUE(deleted.Matches());
+    EXPECT_TRUE(favourites.Matches());
 }
 
 } // namespace

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+
+/// Hears every change of one entry list (TObservedList), in the shape a Qt item model passes
+/// on: each "about to" call comes before the list changes (beginInsertRows and the like),
+/// its partner right after it (endInsertRows). Rows are 0-based and ranges inclusive, as in
+/// Qt. Called on the thread that owns the list (the user-interface thread); a listener reads
+/// the list but must not change it, nor add or remove listeners, from inside a call.
+class IEntryListListener {
+public:
+    virtual ~IEntryListListener() = default;
+
+    /// Rows first..last are about to be inserted; the rows from first on move down.
+    virtual void OnAboutToInsert(std::size_t first, std::size_t last) = 0;
+    virtual void OnInserted(std::size_t first, std::size_t last) = 0;
+    /// Rows first..last are about to go; their entries are freed in between.
+    virtual void OnAboutToRemove(std::size_t first, std::size_t last) = 0;
+    virtual void OnRemoved(std::size_t first, std::size_t last) = 0;
+    /// Rows first..last move before the row destination, numbered as before the move (Qt's
+    /// destinationChild); destination is never within first..last + 1.
+    virtual void OnAboutToMove(std::size_t first, std::size_t last, std::size_t destination) = 0;
+    virtual void OnMoved(std::size_t first, std::size_t last, std::size_t destination) = 0;
+    /// The whole list is about to be replaced (emptied, say).
+    virtual void OnAboutToReset() = 0;
+    virtual void OnReset() = 0;
+    /// The entries of rows first..last changed in place (a mark, say); the rows stay.
+    virtual void OnChanged(std::size_t first, std::size_t last) = 0;
+};
