@@ -138,7 +138,8 @@ TEST_F(TCategoryGroupTest, EveryGroupCarriesOnlyItsExtrasThroughTheLinkAndTheSea
         TSearch search(&context);
         search.Category = CategoryCoded(c.code);
         SetEveryExtra(search);
-        EXPECT_EQ(search.MakeSearchLink({places->FindById(Miami)}, 0, 1), "http://miami.craigslist.org/search/" + c.code + "?query=+" + c.linkExtras)
+        EXPECT_EQ(search.MakeSearchLink({places->FindById(Miami)}, 0, 1),
+                  "http://miami.craigslist.org/search/" + c.code + "?query=+" + c.linkExtras)
             << c.code;
 
         pugi::xml_document document;
