@@ -9,17 +9,6 @@
 #include "notify/TSearchMonitor.h"
 #include "search/TSearch.h"
 
-namespace {
-
-void LogQuietly(const std::string& message) {
-    try {
-        WriteLog(message);
-    } catch (const std::exception&) {
-    }
-}
-
-} // namespace
-
 TNewResultsMonitor::TNewResultsMonitor(TMonitorContext context, TSearchItems* items)
     : m_context(std::move(context)), m_items(items) {
     MonitorFetcher.Options = m_context.Fetch;
@@ -56,7 +45,7 @@ void TNewResultsMonitor::CheckNextSearch() {
     try {
         CheckNextSearchUnguarded();
     } catch (const std::exception& error) {
-        LogQuietly(std::string("TNewResultsMonitor.CheckNextSearch: ") + error.what());
+        WriteLog(std::string("TNewResultsMonitor.CheckNextSearch: ") + error.what());
         EndPass();
     }
 }
@@ -104,7 +93,7 @@ void TNewResultsMonitor::CheckPageLoaded() {
             CheckNextSearchUnguarded();
         }
     } catch (const std::exception& error) {
-        LogQuietly(std::string("TNewResultsMonitor.CheckPageLoaded: ") + error.what());
+        WriteLog(std::string("TNewResultsMonitor.CheckPageLoaded: ") + error.what());
         EndPass();
     }
 }

@@ -186,10 +186,7 @@ void TBrowser::DownloadDone(TDownloadURLThread* worker, std::string page, std::s
         try {
             OnDone();
         } catch (const std::exception& error) {
-            try {
-                WriteLog(std::string("TBrowser.DownloadDone: ") + error.what());
-            } catch (...) {
-            }
+            WriteLog(std::string("TBrowser.DownloadDone: ") + error.what());
         }
     }
 }

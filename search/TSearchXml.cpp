@@ -24,14 +24,6 @@ struct TCategorySlots {
 
 const char* const CheckNames[CheckSlotCount] = {"add_check1", "add_check2", "add_check3", "add_check4", "add_check5"};
 
-// The log is a diagnostic: a line that cannot be written must not cost the user a search.
-void LogQuietly(const std::string& line) {
-    try {
-        WriteLog(line);
-    } catch (const std::exception&) {
-    }
-}
-
 int RoundToInt(double value) {
     const double rounded = std::nearbyint(value);
     if (rounded < std::numeric_limits<int>::min() || rounded > std::numeric_limits<int>::max())
@@ -144,12 +136,12 @@ void ReadAdvancedKeywords(TSearch& search, const pugi::xml_node& element) {
 } // namespace
 
 TSearch::TSearch(const pugi::xml_node& element, const TSearchContext* context) : TSearch(context) {
-    LogQuietly("constructor TSearch.Create(_XMLNode: IXMLNode);");
+    WriteLog("constructor TSearch.Create(_XMLNode: IXMLNode);");
     UserId = ReadXmlInt(element, "user_id");
     SearchId = ReadXmlInt(element, "srch_id");
     FolderId = ReadXmlInt(element, "fld_id");
     Name = ReadXmlText(element, "srch_name");
-    LogQuietly("Search ID is: " + std::to_string(SearchId));
+    WriteLog("Search ID is: " + std::to_string(SearchId));
     // Reading restores the stored list: no change for the account database.
     m_locations = std::make_unique<TPlaceList>(ReadLocations(element, Context().Places, UnknownLocationIds));
     const int categoryId = ReadXmlInt(element, "cat_id");

@@ -276,18 +276,6 @@ void TSession::SendMail(std::unique_ptr<TMailMessage> message, const std::string
     TSendMailThread::Start(std::move(message), {Config.MailHost, Config.MailPort, userName, password});
 }
 
-namespace {
-
-/// Database failures go to the log; a log that cannot be written must not add a failure.
-void WriteLogQuietly(const std::string& message) {
-    try {
-        WriteLog(message);
-    } catch (const std::exception&) {
-    }
-}
-
-} // namespace
-
 void TSession::ReleaseAccount() {
     GsmNetworks.clear();
     if (User && User->LoggedIn)
@@ -309,7 +297,7 @@ std::string TSession::ReadProperty(const std::string& name) {
             result = query->value(QStringLiteral("PROP_VALUE")).toString().toStdString();
     } catch (const std::exception& error) {
         m_backend->NoteFailure();
-        WriteLogQuietly(error.what());
+        WriteLog(error.what());
         UserMessages().Error("Error connecting to database server! Please try again later.");
     }
     return result;
@@ -323,7 +311,7 @@ bool TSession::BindAccount(const std::string& email, const std::string& loginKey
         if (!TUser::Find(*m_backend, 0, email, true, true, loginKey, user) || !user)
             return false;
     } catch (const std::exception& error) {
-        WriteLogQuietly(std::string("Account lookup failed: ") + error.what());
+        WriteLog(std::string("Account lookup failed: ") + error.what());
         return false;
     }
     if (User && User->LoggedIn)
@@ -335,7 +323,7 @@ bool TSession::BindAccount(const std::string& email, const std::string& loginKey
     } catch (const std::exception& error) {
         // Without the list only SMS notifications are lost; the account stays bound.
         GsmNetworks.clear();
-        WriteLogQuietly(std::string("Carrier networks not loaded: ") + error.what());
+        WriteLog(std::string("Carrier networks not loaded: ") + error.what());
     }
     return true;
 }

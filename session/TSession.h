@@ -60,8 +60,8 @@ class TSession final {
 public:
     /// Resolves the data folder from the environment, empties its "log.tx".
     TSession();
-    /// Uses the given configuration (its data folder must exist). Throws
-    /// std::ios_base::failure when "log.tx" cannot be created.
+    /// Uses the given configuration (its data folder must exist). A "log.tx" that cannot be
+    /// created is said once through UserMessages; the session starts all the same.
     explicit TSession(TConfig config);
     ~TSession();
     TSession(const TSession&) = delete;

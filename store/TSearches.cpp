@@ -32,13 +32,6 @@ QString QPath(const std::string& path) {
     return QString::fromStdString(path);
 }
 
-void LogQuietly(const std::string& line) {
-    try {
-        WriteLog(line);
-    } catch (const std::exception&) {
-    }
-}
-
 bool HoldsSearchId(const pugi::xml_node& element, int searchId) {
     try {
         return ParseXmlInt(element.child("srch_id").text().get()) == searchId;
@@ -89,7 +82,7 @@ TSearches::~TSearches() {
     try {
         WriteFile();
     } catch (const std::exception& error) {
-        LogQuietly(error.what());
+        WriteLog(error.what());
     }
     for (auto& search : Items)
         search.reset();
@@ -140,7 +133,7 @@ void TSearches::SetAsideUnreadableFile() {
 }
 
 void TSearches::Report(const std::string& message) const {
-    LogQuietly(message);
+    WriteLog(message);
     UserMessages().Error(message);
 }
 
@@ -179,7 +172,7 @@ void TSearches::LoadElements(const pugi::xml_node& root) {
         auto search = std::make_unique<TSearch>(element, m_context.Search);
         // A search cannot be shown or run without its category; its element stays.
         if (!search->Category) {
-            LogQuietly("Search ID " + std::to_string(search->SearchId) + " names no known category");
+            WriteLog("Search ID " + std::to_string(search->SearchId) + " names no known category");
             continue;
         }
         if (search->UserId == -1 || (userId != -1 && search->UserId == userId))
