@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ctest-labels: gui
+// The user messages as message boxes, answered the way a person answers them.
+#include "ui/TMessageBoxes.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+struct TShownBox {
+    QString Title;
+    QString Text;
+    QMessageBox::Icon Icon = QMessageBox::NoIcon;
+    QStringList Buttons;
+};
+
+/// Once the next modal box is showing, records it and presses the button with that text.
+/// Gives up after about ten seconds, so that a box that never comes fails the test.
+void AnswerNextBox(const QString& button, TShownBox& shown, int attemptsLeft = 1000) {
+    QTimer::singleShot(10, [button, &shown, attemptsLeft] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (attemptsLeft > 0)
+                AnswerNextBox(button, shown, attemptsLeft - 1);
+            return;
+        }
+        // TRAWLIX_SCREENSHOTS names a folder for a picture of each box as it shows.
+        if (const QByteArray folder = qgetenv("TRAWLIX_SCREENSHOTS"); !folder.isEmpty())
+            box->grab().save(QString::fromLocal8Bit(folder) + QStringLiteral("/message-box-") +
+                             QString::number(static_cast<int>(box->icon())) + QStringLiteral(".png"));
+        shown.Title = box->windowTitle();
+        shown.Text = box->text();
+        shown.Icon = box->icon();
+        for (QAbstractButton* candidate : box->buttons())
+            shown.Buttons << candidate->text().remove(QLatin1Char('&'));
+        for (QAbstractButton* candidate : box->buttons())
+            if (candidate->text().remove(QLatin1Char('&')) == button)
+                QTest::mouseClick(candidate, Qt::LeftButton);
+    });
+}
+
+} // namespace
+
+class TMessageBoxesTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void InformationAndErrorsShowTheTextWithOk() {
+        TMessageBoxes boxes;
+        const struct {
+            void (IUserMessages::*show)(const std::string&);
+            QMessageBox::Icon icon;
+        } kinds[] = {{&IUserMessages::Information, QMessageBox::Information},
+                     {&IUserMessages::Error, QMessageBox::Critical}};
+        for (const auto& kind : kinds) {
+            TShownBox shown;
+            AnswerNextBox(QStringLiteral("OK"), shown);
+            (UserMessages().*kind.show)("Error connecting to database server! Please try again later.");
+            QCOMPARE(shown.Title, QStringLiteral("Trawlix"));
+            QCOMPARE(shown.Text, QStringLiteral("Error connecting to database server! Please try again later."));
+            QCOMPARE(shown.Icon, kind.icon);
+            QCOMPARE(shown.Buttons, QStringList{QStringLiteral("OK")});
+        }
+    }
+
+    void QuestionsAreAnsweredWithYesOrNo_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Yes") << QStringLiteral("Yes") << true;
+        QTest::newRow("No") << QStringLiteral("No") << false;
+    }
+    void QuestionsAreAnsweredWithYesOrNo() {
+        QFETCH(QString, button);
+        QFETCH(bool, yes);
+        TMessageBoxes boxes;
+        TShownBox shown;
+        AnswerNextBox(button, shown);
+        QCOMPARE(UserMessages().Question("Trawlix wasn't able to connect. Try again?"), yes);
+        QCOMPARE(shown.Text, QStringLiteral("Trawlix wasn't able to connect. Try again?"));
+        QCOMPARE(shown.Icon, QMessageBox::Question);
+        QCOMPARE(shown.Buttons.size(), 2);
+        QVERIFY(shown.Buttons.contains(QStringLiteral("Yes")) && shown.Buttons.contains(QStringLiteral("No")));
+    }
+
+    void TheConsoleMessagesComeBackWhenTheBoxesGo() {
+        { TMessageBoxes boxes; }
+        // The console implementation answers No without showing anything.
+        QCOMPARE(UserMessages().Question("anything?"), false);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    }
+};
+
+QTEST_MAIN(TMessageBoxesTest)
+#include "TMessageBoxes_test.moc"
