@@ -26,14 +26,6 @@ protected:
         context.Categories = categories.get();
     }
 
-    const TPlace* CategoryCoded(const std::string& code) const {
-        for (const auto& category : categories->Items)
-            if (category->Link == code)
-                return category.get();
-        ADD_FAILURE() << "no category " << code;
-        return nullptr;
-    }
-
     TTempDataFolder folder;
     std::unique_ptr<TPlaces> places;
     std::unique_ptr<TCategories> categories;
@@ -49,7 +41,7 @@ TEST_F(TCategoryGroupTest, EachCategoryBelongsToTheGroupOfItsMainCategory) {
         {"res", TCategoryGroup::Other},
     };
     for (const auto& [code, group] : cases) {
-        const TPlace* category = CategoryCoded(code);
+        const TPlace* category = CategoryCoded(*categories, code);
         ASSERT_NE(category, nullptr);
         EXPECT_EQ(CategoryGroupOf(*category), group) << code;
     }
@@ -136,7 +128,7 @@ TEST_F(TCategoryGroupTest, EveryGroupCarriesOnlyItsExtrasThroughTheLinkAndTheSea
                                      "add_check2", "add_check3", "add_check4", "add_check5"};
     for (const TCase& c : cases) {
         TSearch search(&context);
-        search.Category = CategoryCoded(c.code);
+        search.Category = CategoryCoded(*categories, c.code);
         SetEveryExtra(search);
         EXPECT_EQ(search.MakeSearchLink({places->FindById(Miami)}, 0, 1),
                   "http://miami.craigslist.org/search/" + c.code + "?query=+" + c.linkExtras)

@@ -27,13 +27,6 @@ protected:
         ADD_FAILURE() << "no place " << name;
         return nullptr;
     }
-    TPlace* CategoryCoded(const std::string& code) const {
-        for (const auto& category : categories->Items)
-            if (category->Link == code)
-                return category.get();
-        ADD_FAILURE() << "no category " << code;
-        return nullptr;
-    }
 
     TTempDataFolder folder;
     std::unique_ptr<TPlaces> places;
@@ -121,11 +114,11 @@ TEST_F(TSearchTest, OnlyAChangeOfTheChosenLocationsFlagsThemForTheAccountDatabas
 
 TEST_F(TSearchTest, CategoryGroupIsTheDirectParentsNameComparedExactly) {
     TSearch search;
-    search.Category = CategoryCoded("apa"); // apts / housing, under housing
+    search.Category = CategoryCoded(*categories, "apa"); // apts / housing, under housing
     EXPECT_EQ(search.CategoryGroup(), "housing");
-    search.Category = CategoryCoded("hhh");
+    search.Category = CategoryCoded(*categories, "hhh");
     EXPECT_EQ(search.CategoryGroup(), "housing");
-    search.Category = CategoryCoded("sls"); // sales / biz dev, under jobs
+    search.Category = CategoryCoded(*categories, "sls"); // sales / biz dev, under jobs
     EXPECT_EQ(search.CategoryGroup(), "jobs");
 
     // A main category whose name differs from a group only in letter case is a group of
@@ -138,11 +131,11 @@ TEST_F(TSearchTest, CategoryGroupIsTheDirectParentsNameComparedExactly) {
 
 TEST_F(TSearchTest, AnotherCategoryLeavesTheExtrasOfEveryGroup) {
     TSearch search;
-    search.Category = CategoryCoded("apa");
+    search.Category = CategoryCoded(*categories, "apa");
     search.Bedrooms = 3;
     search.Cats = true;
     search.MinAge = 20;
-    search.Category = CategoryCoded("sss");
+    search.Category = CategoryCoded(*categories, "sss");
     EXPECT_EQ(search.Bedrooms, 3);
     EXPECT_TRUE(search.Cats);
     EXPECT_EQ(search.MinAge, 20);

@@ -10,6 +10,10 @@
 #include <QFile>
 #include <QThread>
 
+#include <gtest/gtest.h>
+
+#include "refdata/TCategories.h"
+
 TTempDataFolder::TTempDataFolder() : m_path(m_dir.path().toStdString() + "/") {
     if (!m_dir.isValid())
         throw std::runtime_error("cannot create a temporary folder");
@@ -46,6 +50,14 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
         QThread::msleep(1);
     }
     return done();
+}
+
+TPlace* CategoryCoded(const TCategories& categories, const std::string& code) {
+    for (const auto& category : categories.Items)
+        if (category->Link == code)
+            return category.get();
+    ADD_FAILURE() << "no category " << code;
+    return nullptr;
 }
 
 TRefRecord Place(int id, int parentId, const std::string& name, int level, const std::string& link, double latitude,

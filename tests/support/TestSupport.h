@@ -12,6 +12,9 @@
 #include "core/TConfig.h"
 #include "RefFileWriter.h"
 
+class TCategories;
+class TPlace;
+
 /// A fresh data folder for one test, removed afterwards.
 class TTempDataFolder {
 public:
@@ -48,6 +51,9 @@ public:
 
 /// Runs the Qt event loop until done() is true or the time runs out; returns done().
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+/// The category whose link code is code ("apa", "sss", ...); a test failure when none is.
+TPlace* CategoryCoded(const TCategories& categories, const std::string& code);
 
 /// A place-table record for test files.
 TRefRecord Place(int id, int parentId, const std::string& name, int level, const std::string& link = {},
