@@ -3,47 +3,11 @@
 // The user messages as message boxes, answered the way a person answers them.
 #include "ui/TMessageBoxes.h"
 
-#include <QAbstractButton>
+#include "UiTestSupport.h"
+
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 #include <QtTest>
-
-namespace {
-
-struct TShownBox {
-    QString Title;
-    QString Text;
-    QMessageBox::Icon Icon = QMessageBox::NoIcon;
-    QStringList Buttons;
-};
-
-/// Once the next modal box is showing, records it and presses the button with that text.
-/// Gives up after about ten seconds, so that a box that never comes fails the test.
-void AnswerNextBox(const QString& button, TShownBox& shown, int attemptsLeft = 1000) {
-    QTimer::singleShot(10, [button, &shown, attemptsLeft] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            if (attemptsLeft > 0)
-                AnswerNextBox(button, shown, attemptsLeft - 1);
-            return;
-        }
-        // TRAWLIX_SCREENSHOTS names a folder for a picture of each box as it shows.
-        if (const QByteArray folder = qgetenv("TRAWLIX_SCREENSHOTS"); !folder.isEmpty())
-            box->grab().save(QString::fromLocal8Bit(folder) + QStringLiteral("/message-box-") +
-                             QString::number(static_cast<int>(box->icon())) + QStringLiteral(".png"));
-        shown.Title = box->windowTitle();
-        shown.Text = box->text();
-        shown.Icon = box->icon();
-        for (QAbstractButton* candidate : box->buttons())
-            shown.Buttons << candidate->text().remove(QLatin1Char('&'));
-        for (QAbstractButton* candidate : box->buttons())
-            if (candidate->text().remove(QLatin1Char('&')) == button)
-                QTest::mouseClick(candidate, Qt::LeftButton);
-    });
-}
-
-} // namespace
 
 class TMessageBoxesTest final : public QObject {
     Q_OBJECT

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "UiTestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+void WhenModalShows(std::function<bool(QWidget*)> handle, int attemptsLeft) {
+    QTimer::singleShot(10, [handle = std::move(handle), attemptsLeft]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && handle(modal))
+            return;
+        if (attemptsLeft > 0)
+            WhenModalShows(std::move(handle), attemptsLeft - 1);
+    });
+}
+
+} // namespace
+
+void AnswerNextBox(const QString& button, TShownBox& shown) {
+    WhenModalShows(
+        [button, &shown](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box)
+                return false;
+            SaveScreenshot(box, QStringLiteral("message-box-") + QString::number(static_cast<int>(box->icon())));
+            shown.Title = box->windowTitle();
+            shown.Text = box->text();
+            shown.Icon = box->icon();
+            shown.Buttons.clear();
+            for (QAbstractButton* candidate : box->buttons())
+                shown.Buttons << candidate->text().remove(QLatin1Char('&'));
+            shown.Answered = true;
+            for (QAbstractButton* candidate : box->buttons())
+                if (candidate->text().remove(QLatin1Char('&')) == button) {
+                    QTest::mouseClick(candidate, Qt::LeftButton);
+                    break;
+                }
+            return true;
+        },
+        1000);
+}
+
+void AnswerNextDialog(std::function<void(QWidget*)> answer) {
+    WhenModalShows(
+        [answer = std::move(answer)](QWidget* modal) {
+            answer(modal);
+            return true;
+        },
+        1000);
+}
+
+void SaveScreenshot(QWidget* widget, const QString& name) {
+    const QByteArray folder = qgetenv("TRAWLIX_SCREENSHOTS");
+    if (folder.isEmpty() || !widget)
+        return;
+    QApplication::processEvents();
+    // The whole window as the window manager would frame it is not available under Xvfb;
+    // the widget's own rendering is what the user sees inside the frame.
+    widget->grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+bool WaitUntil(const std::function<bool()>& done, int milliseconds) {
+    QDeadlineTimer deadline(milliseconds);
+    while (!done() && !deadline.hasExpired())
+        QTest::qWait(10);
+    return done();
+}

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+/// A modal message box as the user saw it.
+struct TShownBox {
+    QString Title;
+    QString Text;
+    QMessageBox::Icon Icon = QMessageBox::NoIcon;
+    QStringList Buttons;
+    /// True once a box has been seen and answered.
+    bool Answered = false;
+};
+
+/// Once the next modal message box shows, records it in shown and presses the button with
+/// that text (without "&"). Gives up after about ten seconds, so that a box that never
+/// comes fails the test that waits for it. shown must outlive the answer.
+void AnswerNextBox(const QString& button, TShownBox& shown);
+
+/// Once the next modal dialog of any kind shows, calls answer with it (e.g. to fill an
+/// input dialog and accept it). Gives up after about ten seconds.
+void AnswerNextDialog(std::function<void(QWidget*)> answer);
+
+/// Saves a picture of the widget as NAME.png into the folder named by
+/// $TRAWLIX_SCREENSHOTS; does nothing when it is not set.
+void SaveScreenshot(QWidget* widget, const QString& name);
+
+/// Runs the event loop until done() or the time is up; returns done().
+bool WaitUntil(const std::function<bool()>& done, int milliseconds = 20000);
