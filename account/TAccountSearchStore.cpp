@@ -8,10 +8,16 @@
 TAccountSearchStore::TAccountSearchStore(TBackendConnection& db, std::function<int()> signedInUserId)
     : m_db(db), m_signedInUserId(std::move(signedInUserId)) {}
 
+int TAccountSearchStore::UserId() const {
+    return m_signedInUserId ? m_signedInUserId() : -1;
+}
+
 void TAccountSearchStore::SaveSearch(TSearch& search) {
-    SaveSearchRemote(m_db, m_signedInUserId ? m_signedInUserId() : -1, search);
+    if (UserId() >= 1)
+        SaveSearchRemote(m_db, UserId(), search);
 }
 
 void TAccountSearchStore::DeleteSearch(TSearch& search) {
-    DeleteSearchRemote(m_db, search);
+    if (UserId() >= 1)
+        DeleteSearchRemote(m_db, search);
 }

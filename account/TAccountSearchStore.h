@@ -8,7 +8,8 @@
 class TBackendConnection;
 
 /// The searches collection's remote side, carried out on the account database for the
-/// signed-in account. A refused write is rolled back and dropped: saving locally goes on
+/// signed-in account; while nobody is signed in the searches are this computer's alone
+/// and the database is left alone. A refused write is rolled back and dropped: saving locally goes on
 /// regardless, and the row is written again at the next remote save. User-interface
 /// thread only.
 class TAccountSearchStore final : public IRemoteSearchStore {
@@ -20,6 +21,8 @@ public:
     void DeleteSearch(TSearch& search) override;
 
 private:
+    int UserId() const;
+
     TBackendConnection& m_db;
     std::function<int()> m_signedInUserId;
 };

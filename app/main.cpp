@@ -1,71 +1,66 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program block: one instance per user, the session, sign-in, the event loop.
+// The program block: one instance per user, the session, the windows, the event loop.
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QMessageBox>
 
-#include "session/TSession.h"
 #include "core/TSingleInstance.h"
-#include "refdata/TCategories.h"
-#include "refdata/TPlaces.h"
+#include "session/TSession.h"
+#include "ui/TAppIcon.h"
+#include "ui/TMainForm.h"
+#include "ui/TMessageBoxes.h"
 
 namespace {
 
-void PrintSummary(const TSession& session) {
-    int sites = 0;
-    int neighbourhoods = 0;
-    for (const auto& place : session.Places->Items) {
-        if (place->Level == 4)
-            ++neighbourhoods;
-        else if (!place->Link.empty())
-            ++sites;
-    }
-    std::cout << "Signed in. Data folder: " << session.DataFolder << '\n'
-              << "Places: " << session.Places->Items.size() << " (" << sites << " sites and sub-areas, "
-              << neighbourhoods << " neighbourhoods, " << session.Places->Roots.size() << " countries)\n"
-              << "Countries:";
-    for (std::size_t i = 0; i < session.Places->Roots.size() && i < 5; ++i)
-        std::cout << (i ? ", " : " ") << session.Places->Roots[i]->Name;
-    std::cout << ", ...\nCategories: " << session.Categories->Items.size() << " (" << session.Categories->Roots.size()
-              << " main categories)" << std::endl;
+bool HasDisplay() {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* value = std::getenv(variable); value && *value)
+            return true;
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    const bool summaryOnly = application.arguments().contains(QStringLiteral("--summary"));
+    // Without a display the toolkit would abort with its own words; say what to do instead.
+    if (!HasDisplay()) {
+        std::cerr << "trawlix: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                     "trawlix-cli runs searches from a terminal.\n";
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Trawlix"));
+    QApplication::setApplicationVersion(QStringLiteral(TRAWLIX_VERSION));
+    QApplication::setWindowIcon(TrawlixIcon());
+    // The program lives on in the tray with no window showing.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     TSingleInstance instance;
     if (!instance.Acquire())
         return 0;
 
+    TMessageBoxes messages;
     std::unique_ptr<TSession> session;
     try {
         session = std::make_unique<TSession>();
     } catch (const std::exception& error) {
-        std::cerr << "trawlix: " << error.what() << '\n';
+        QMessageBox::critical(nullptr, QStringLiteral("Trawlix"),
+                              QStringLiteral("Trawlix cannot start: %1").arg(QString::fromLocal8Bit(error.what())));
         return 1;
     }
-    QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &application,
-                     [] { std::cout << "Asked to come to the front" << std::endl; });
-
-    int exitCode = 0;
-    session->OnSignInDone = [&] {
-        if (session->SignedIn) {
-            PrintSummary(*session);
-            if (!summaryOnly)
-                return;
-        } else if (session->TakeCancelled() != 1) {
-            std::cerr << "Trawlix wasn't able to connect: the reference data in " << session->DataFolder
-                      << " could not be loaded.\n";
-            exitCode = 1;
-        }
-        session->Quit();
-    };
-    session->OpenSession();
-    const int loopResult = application.exec();
+    int result = 0;
+    {
+        TMainForm mainForm(*session);
+        QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &mainForm, &TMainForm::RestoreFromTray);
+        mainForm.show();
+        result = QApplication::exec();
+    }
+    // The searches file is written as the session goes.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     session.reset();
-    return exitCode ? exitCode : loopResult;
+    QApplication::restoreOverrideCursor();
+    return result;
 }

@@ -93,3 +93,17 @@ std::string TMailMessage::Compose() const {
         out += "Content-Transfer-Encoding: base64\r\n\r\n" + Base64Lines(CrLfLines(Body));
     return out;
 }
+
+TMailMessage LoginKeyMail(const std::string& sender, const std::string& recipient, const std::string& name,
+                          const std::string& key) {
+    TMailMessage mail;
+    mail.SenderName = "Trawlix";
+    mail.SenderAddress = sender;
+    mail.Recipient = recipient;
+    mail.Subject = "Login key for TrawlixFree";
+    mail.Body = "Here is your login key dear " + name +
+                ". Keep this e-mail and use the key for loging in TrawlixFree.\n"
+                "TrawlixFree login key: " +
+                key + "\nThanks, Trawlix Team.";
+    return mail;
+}

@@ -20,3 +20,7 @@ struct TMailMessage {
     /// RFC 2047), a UTF-8 body in base64 when it is not ASCII, CR LF line ends.
     std::string Compose() const;
 };
+
+/// The mail that brings a newly issued login key to the address it was issued for.
+TMailMessage LoginKeyMail(const std::string& sender, const std::string& recipient, const std::string& name,
+                          const std::string& key);

@@ -303,17 +303,27 @@ std::string TSession::ReadProperty(const std::string& name) {
     return result;
 }
 
-bool TSession::BindAccount(const std::string& email, const std::string& loginKey) {
-    if (email.empty() || loginKey.empty())
+bool TSession::BindAccount(const std::string& email, const std::string& loginKey, TBindFailure* why,
+                           std::string* detail) {
+    const auto fail = [why](TBindFailure failure) {
+        if (why)
+            *why = failure;
         return false;
+    };
+    if (email.empty() || loginKey.empty())
+        return fail(TBindFailure::NoAccount);
     std::unique_ptr<TUser> user;
     try {
         if (!TUser::Find(*m_backend, 0, email, true, true, loginKey, user) || !user)
-            return false;
+            return fail(TBindFailure::NoAccount);
     } catch (const std::exception& error) {
         WriteLog(std::string("Account lookup failed: ") + error.what());
-        return false;
+        if (detail)
+            *detail = error.what();
+        return fail(TBindFailure::Unreachable);
     }
+    if (why)
+        *why = TBindFailure::None;
     if (User && User->LoggedIn)
         User->SetLoggedIn(false);
     User = std::move(user);

@@ -129,11 +129,15 @@ public:
     /// PROP_VALUE of the PROPERTIES row of that name, or empty. A failure to connect is
     /// thrown; a failed query shows the connection error message and gives empty.
     std::string ReadProperty(const std::string& name);
+    /// Why BindAccount bound nobody.
+    enum class TBindFailure { None, NoAccount, Unreachable };
     /// After a successful sign-in: finds the account of the typed address and login key,
     /// makes it User, marks it logged in and loads GsmNetworks; from then until sign-out the
-    /// searches carry the account's id. False (nobody bound) for an unknown address, a
-    /// wrong key or an unreachable database.
-    bool BindAccount(const std::string& email, const std::string& loginKey);
+    /// searches carry the account's id. False (nobody bound) for an unknown address or a
+    /// wrong key (NoAccount), or a database that cannot be reached or read (Unreachable,
+    /// with the database's words in detail).
+    bool BindAccount(const std::string& email, const std::string& loginKey, TBindFailure* why = nullptr,
+                     std::string* detail = nullptr);
 
     /// Runs work on the user-interface thread and waits for it; skipped once the session
     /// is being destroyed. For the session threads.

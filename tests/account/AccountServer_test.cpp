@@ -94,7 +94,11 @@ TEST_F(TAccountServerTest, AServerThatStopsFailsQuietlyAndOneThatReturnsIsReconn
     // One message per failed transaction start, none for the reads.
     EXPECT_EQ(messages.Shown, std::vector<std::string>(3, ConnectionError));
     EXPECT_THROW(session->ReadProperty("TRAWLIX_VERSION"), TDatabaseError);
-    EXPECT_FALSE(session->BindAccount("sam@example.com", issued->Key));
+    TSession::TBindFailure why = TSession::TBindFailure::None;
+    std::string detail;
+    EXPECT_FALSE(session->BindAccount("sam@example.com", issued->Key, &why, &detail));
+    EXPECT_EQ(why, TSession::TBindFailure::Unreachable);
+    EXPECT_FALSE(detail.empty());
     EXPECT_EQ(messages.Shown.size(), 3u);
 
     server.Start();

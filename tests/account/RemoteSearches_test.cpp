@@ -358,6 +358,28 @@ TEST_F(TRemoteSearchesTest, InsertingWhileNobodyIsSignedInFails) {
     EXPECT_TRUE(messages.Shown.empty());
 }
 
+TEST_F(TRemoteSearchesTest, WithNobodySignedInTheAccountStoreLeavesTheDatabaseAlone) {
+    TSearch search(&session->SearchContext());
+    search.Category = &other.Child;
+    search.Name = "mine";
+    IRemoteSearchStore& store = *session->SearchesContext().RemoteStore;
+    ASSERT_NO_THROW(store.SaveSearch(search));
+    const int id = search.SearchId;
+    ASSERT_GT(id, 0);
+    session->User.reset();
+    // A search of this computer only: neither written nor deleted, and nothing asked of
+    // the database.
+    search.Name = "renamed";
+    store.SaveSearch(search);
+    store.DeleteSearch(search);
+    EXPECT_EQ(Row("SRCH_NAME", id).at(0).toString(), QStringLiteral("mine"));
+    TSearch local(&session->SearchContext());
+    local.Category = &other.Child;
+    store.SaveSearch(local);
+    EXPECT_EQ(local.SearchId, 0);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
 TEST_F(TRemoteSearchesTest, AFailingLocationStatementRollsTheInsertBack) {
     database->Execute("ALTER TABLE SEARCH_LOCATIONS ADD CONSTRAINT TEST_REJECTED CHECK (SRCH_LOCATION_ID <> 424242)");
     TPlace rejected;

@@ -59,7 +59,9 @@ TEST_F(TUserTest, WrongKeysAndUnknownAddressesSignNobodyIn) {
              {"", key},
              {"bob@example.com", StoredCredential("bob@example.com", key)}, // the stored form is no key
          }) {
-        EXPECT_FALSE(session->BindAccount(email, typedKey)) << email << " / " << typedKey;
+        TSession::TBindFailure why = TSession::TBindFailure::None;
+        EXPECT_FALSE(session->BindAccount(email, typedKey, &why)) << email << " / " << typedKey;
+        EXPECT_EQ(why, TSession::TBindFailure::NoAccount) << email << " / " << typedKey;
         EXPECT_FALSE(session->User);
     }
     EXPECT_EQ(Column("USR_LOGGED", "bob@example.com").toString().trimmed(), QStringLiteral("F"));

@@ -48,6 +48,8 @@ void AnswerNextBox(const QString& button, TShownBox& shown) {
 void AnswerNextDialog(std::function<void(QWidget*)> answer) {
     WhenModalShows(
         [answer = std::move(answer)](QWidget* modal) {
+            if (qobject_cast<QMessageBox*>(modal))
+                return false; // boxes are for AnswerNextBox
             answer(modal);
             return true;
         },

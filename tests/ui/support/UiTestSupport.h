@@ -24,7 +24,7 @@ struct TShownBox {
 /// comes fails the test that waits for it. shown must outlive the answer.
 void AnswerNextBox(const QString& button, TShownBox& shown);
 
-/// Once the next modal dialog of any kind shows, calls answer with it (e.g. to fill an
+/// Once the next modal dialog other than a message box shows, calls answer with it (e.g. to fill an
 /// input dialog and accept it). Gives up after about ten seconds.
 void AnswerNextDialog(std::function<void(QWidget*)> answer);
 

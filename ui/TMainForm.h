@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QRect>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStackedWidget;
+class QSystemTrayIcon;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TNewResultsMonitor;
+class TSearch;
+class TSession;
+
+/// The program's main window: the sign-in page, the page of saved searches, the menus, the
+/// tray icon and the timer of the new-results check. It lives as long as the program;
+/// closing or minimizing it hides the program in the tray. User-interface thread.
+class TMainForm final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(TSession& session, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    /// Whether a restore from the tray shows this window as well as the search window.
+    bool ShowOnRestore = true;
+    /// Starts a pass of the new-results check every 15 minutes, or at the interval the
+    /// settings dialog gives it.
+    QTimer* SearchTimer = nullptr;
+
+    /// The search window, once the program has one: opened from the searches page, shown
+    /// on a restore from the tray while signed in, and hidden with the program.
+    std::function<QWidget*()> SearchWindow;
+    /// Opens the search window after a sign-in and from the searches page.
+    std::function<void()> OpenSearchWindow;
+    /// The dialogs this window opens; each is modal and gets this window as parent.
+    std::function<void(QWidget*)> ShowSettings, ShowMyAccount, ShowAbout, CheckForUpdate;
+
+    /// Brings the program back from the tray (also when a second start asks for it).
+    void RestoreFromTray();
+    /// Hides every window of the program; the tray icon (or a second start) brings it back.
+    void HideToTray();
+    /// Applies the skin of the settings to every window.
+    void ApplySkin();
+    /// Shows the sign-in page with the stored position and sign-in values, and signs in at
+    /// once when signInAtOnce is set.
+    void ResetToSignIn(bool signInAtOnce = true);
+    /// Runs the enabling rules and refreshes the status bar and the marks of the list;
+    /// called whenever the event loop goes idle.
+    void ActionList1Update();
+
+    bool SignInPageShowing() const;
+    /// The check of the searches while the searches page shows; null otherwise.
+    TNewResultsMonitor* Monitor() const { return m_monitor.get(); }
+    /// The search shown by the selected row of the list, or null.
+    TSearch* SelectedSearch() const;
+
+    /// Where a window whose frame is window lands in workArea: each edge within distance
+    /// of the matching side of the area (or beyond it) is put on that side, and then the
+    /// window is kept inside the area, its right and bottom edges winning.
+    static QPoint SnapToWorkArea(const QRect& window, const QRect& workArea, int distance = 20);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateSignInPage();
+    void CreateSearchesPage();
+    void CreateMenus();
+    void CreateStatusBar();
+    void CreateTray();
+
+    void actLoginExecute();
+    void StartSignInWhenFree();
+    void actStopExecute();
+    void actGetKeyExecute();
+    void actAddExecute();
+    void actDeleteExecute();
+    void MoveSelected(int step);
+    void ToggleNotify(bool TSearch::*flag);
+    void actCheckForNewResultsExecute();
+    void actSignOutExecute();
+    void ShowModalFromMenu(const std::function<void(QWidget*)>& show);
+    void SearchesDoubleClicked();
+
+    /// Called by the session when a sign-in ends, whatever its outcome.
+    void SignInDone();
+    /// Binds the typed account to the signed-in session; false (and the user told why)
+    /// when the fields name no account or the account database cannot be reached.
+    bool BindTypedAccount();
+    void StoreSignInValues();
+    void ShowSearchesPage();
+    void CloseSearchesPage();
+    void OpenSearchWindowFromList();
+    void FillSearchList();
+    void RefreshSearchMarks();
+    void SetSignInFieldsReadOnly(bool readOnly);
+    void StorePosition();
+    void RestorePosition();
+    void SnapToScreen();
+
+    TSession& m_session;
+    std::unique_ptr<TNewResultsMonitor> m_monitor;
+    /// The user asked to sign in and has not had the answer yet (the hourglass shows).
+    bool m_signingIn = false;
+    /// This window's sign-in is running in the session.
+    bool m_pendingSignIn = false;
+    bool m_snapping = false;
+
+    QStackedWidget* pcMain = nullptr;
+    QWidget* tsLogin = nullptr;
+    QWidget* tsSearches = nullptr;
+    QLineEdit* edtEMail = nullptr;
+    QLineEdit* edtLoginKey = nullptr;
+    QCheckBox* cbRememberMe = nullptr;
+    QCheckBox* cbRunAtStartup = nullptr;
+    QTreeWidget* slvSearches = nullptr;
+    QMenu* pmSearches = nullptr;
+    QMenu* pmTray = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    QLabel* m_onlinePanel = nullptr;
+    QLabel* m_statusPanel = nullptr;
+
+    QAction* actAdd = nullptr;
+    QAction* actDelete = nullptr;
+    QAction* actUp = nullptr;
+    QAction* actDown = nullptr;
+    QAction* qctQuit = nullptr;
+    QAction* actCheckForUpdate = nullptr;
+    QAction* actNotifySMS = nullptr;
+    QAction* actNotifyEMail = nullptr;
+    QAction* actCheckForNewResults = nullptr;
+    QAction* actSettings = nullptr;
+    QAction* actMyAccount = nullptr;
+    QAction* actSignOut = nullptr;
+    QAction* actLogin = nullptr;
+    QAction* actStop = nullptr;
+    QAction* actGetKey = nullptr;
+    QAction* actReloadSearches = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* actAbout = nullptr;
+    QAction* actOpenFromTray = nullptr;
+};
