@@ -124,8 +124,11 @@ bool TfrmSelectLocations::eventFilter(QObject* watched, QEvent* event) {
     // toggles the mark through the model.
     if (watched == tvLocations->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* click = static_cast<QMouseEvent*>(event);
-        const QModelIndex clicked = tvLocations->indexAt(click->position().toPoint());
-        if (click->button() == Qt::LeftButton && clicked.isValid())
+        const QPoint position = click->position().toPoint();
+        const QModelIndex clicked = tvLocations->indexAt(position);
+        // The branch arrow left of the item only folds and unfolds.
+        if (click->button() == Qt::LeftButton && clicked.isValid() &&
+            tvLocations->visualRect(clicked).contains(position))
             tvLocations->setCurrentIndex(clicked);
         return false;
     }

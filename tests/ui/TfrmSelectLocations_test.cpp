@@ -235,6 +235,12 @@ private Q_SLOTS:
             QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(row.right() - 5, row.center().y()));
             QCOMPARE(tree->currentIndex(), Node(Canada));
             QCOMPARE(Mark(Canada), Qt::Unchecked);
+            // The branch arrow unfolds without selecting or checking.
+            const QRect us = tree->visualRect(Node(UnitedStates));
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(us.left() - 10, us.center().y()));
+            QVERIFY(tree->isExpanded(Node(UnitedStates)));
+            QCOMPARE(tree->currentIndex(), Node(Canada));
+            QCOMPARE(Mark(UnitedStates), Qt::Unchecked);
         });
     }
 
@@ -302,6 +308,7 @@ private Q_SLOTS:
     }
 
     void ReopeningShowsThePreviousChoice() {
+        const QAbstractItemModel* builtOnce = Tree()->model();
         QVERIFY(Run([&] {
             PressSpace(Tree(), Node(Alaska));
             PressSpace(Tree(), Node(Barrie));
@@ -318,6 +325,7 @@ private Q_SLOTS:
             // Each opening starts with the tree folded and nothing selected.
             QVERIFY(!Tree()->isExpanded(Node(UnitedStates)));
             QVERIFY(!Tree()->currentIndex().isValid());
+            QCOMPARE(Tree()->model(), builtOnce);
         }));
         QCOMPARE(Names(picker->ChosenPlaces), places);
         QCOMPARE(Names(picker->ChosenRoots), roots);
