@@ -63,6 +63,8 @@ public:
     /// roll back quietly; the result tells whether the save was committed. Password is
     /// left as it was.
     bool SaveAccount(const std::string& newPassword);
+    /// The connection the record was read on; none for a record not read from the table.
+    TBackendConnection* Database() const { return m_db; }
 
 private:
     /// Where the row lives; none for a record not read from the table.

@@ -17,7 +17,8 @@ struct TConfig {
     int MailPort = 26;
     std::string MailSender = "notify@corvane.com";
     std::string MailPassword = "k7w2pQ9XL4";
-    std::string MakerServer = "http://www.corvane.com";
+    /// Installers are fetched over plain http only from here, and only when this is http.
+    std::string MakerServer = "https://www.corvane.com";
     std::string BannerServer = "http://www.corvane.com";
     std::string HomePage = "http://www.corvane.com/trawlix/";
     /// Pause per posting while parsing, 0 to MaxParserPauseMs; a value from the ini file or

@@ -7,10 +7,13 @@ SET SQL DIALECT 3;
 
 /* ---- Carrier networks: an SMS is a mail to <phone>@<gateway> ---- */
 
+/* GSM_DISCONTINUED 'T': the carrier has shut its gateway down; the row stays because
+   accounts may still refer to it, and the account dialog shows it as discontinued. */
 CREATE TABLE GSM_NETWORKS (
-    GSM_ID       INTEGER NOT NULL PRIMARY KEY,
-    GSM_NAME     VARCHAR(50) NOT NULL,
-    GSM_GATEWAY  VARCHAR(100) NOT NULL
+    GSM_ID            INTEGER NOT NULL PRIMARY KEY,
+    GSM_NAME          VARCHAR(50) NOT NULL,
+    GSM_GATEWAY       VARCHAR(100) NOT NULL,
+    GSM_DISCONTINUED  CHAR(1) DEFAULT 'F' NOT NULL
 );
 
 /* ---- Accounts ---- */
@@ -310,33 +313,35 @@ COMMIT;
 /* ---- Seed data ---- */
 
 /* The published version and its installer. Update these rows when a new installer is
-   put on the maker's server. */
+   put on the maker's server; the program follows only https links to it, and accepts the
+   file only at exactly TRAWLIX_VERSION_SIZE bytes and, when a row TRAWLIX_VERSION_SHA256
+   (64 lower-case hex digits) exists, only with that SHA-256. */
 INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES ('TRAWLIX_VERSION', '3.33');
-INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES ('TRAWLIX_VERSION_URL', 'http://www.corvane.com/trawlix/setup.exe');
+INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES ('TRAWLIX_VERSION_URL', 'https://www.corvane.com/trawlix/setup.exe');
 INSERT INTO PROPERTIES (PROP_NAME, PROP_VALUE) VALUES ('TRAWLIX_VERSION_SIZE', '2871296');
 
 /* E-mail-to-SMS gateways of real carriers. Carriers have been closing these gateways;
    the rows of the ones known to be shut down are kept (accounts may still refer to them)
-   and marked below. */
-INSERT INTO GSM_NETWORKS VALUES (1, 'AT&T (US)', 'txt.att.net');                  /* discontinued by AT&T in June 2025 */
-INSERT INTO GSM_NETWORKS VALUES (2, 'Verizon Wireless (US)', 'vtext.com');
-INSERT INTO GSM_NETWORKS VALUES (3, 'T-Mobile (US)', 'tmomail.net');
-INSERT INTO GSM_NETWORKS VALUES (4, 'Sprint (US)', 'messaging.sprintpcs.com');    /* discontinued: Sprint merged into T-Mobile */
-INSERT INTO GSM_NETWORKS VALUES (5, 'U.S. Cellular (US)', 'email.uscc.net');
-INSERT INTO GSM_NETWORKS VALUES (6, 'Metro by T-Mobile (US)', 'mymetropcs.com');
-INSERT INTO GSM_NETWORKS VALUES (7, 'Boost Mobile (US)', 'sms.myboostmobile.com');
-INSERT INTO GSM_NETWORKS VALUES (8, 'Cricket Wireless (US)', 'sms.cricketwireless.net');
-INSERT INTO GSM_NETWORKS VALUES (9, 'Google Fi (US)', 'msg.fi.google.com');
-INSERT INTO GSM_NETWORKS VALUES (10, 'Virgin Mobile (US)', 'vmobl.com');          /* discontinued: the brand closed in 2020 */
-INSERT INTO GSM_NETWORKS VALUES (11, 'Nextel (US)', 'messaging.nextel.com');      /* discontinued: network shut down in 2013 */
-INSERT INTO GSM_NETWORKS VALUES (12, 'Alltel (US)', 'message.alltel.com');        /* discontinued: absorbed by Verizon */
-INSERT INTO GSM_NETWORKS VALUES (13, 'Republic Wireless (US)', 'text.republicwireless.com'); /* discontinued */
-INSERT INTO GSM_NETWORKS VALUES (14, 'Consumer Cellular (US)', 'mailmymobile.net');
-INSERT INTO GSM_NETWORKS VALUES (15, 'Ting (US)', 'message.ting.com');
-INSERT INTO GSM_NETWORKS VALUES (16, 'Bell (Canada)', 'txt.bell.ca');
-INSERT INTO GSM_NETWORKS VALUES (17, 'Rogers (Canada)', 'pcs.rogers.com');
-INSERT INTO GSM_NETWORKS VALUES (18, 'Telus (Canada)', 'msg.telus.com');
-INSERT INTO GSM_NETWORKS VALUES (19, 'Fido (Canada)', 'fido.ca');
-INSERT INTO GSM_NETWORKS VALUES (20, 'Virgin Plus (Canada)', 'vmobile.ca');
+   and marked discontinued. */
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (1, 'AT&T (US)', 'txt.att.net', 'T');                  /* discontinued by AT&T in June 2025 */
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (2, 'Verizon Wireless (US)', 'vtext.com', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (3, 'T-Mobile (US)', 'tmomail.net', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (4, 'Sprint (US)', 'messaging.sprintpcs.com', 'T');    /* discontinued: Sprint merged into T-Mobile */
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (5, 'U.S. Cellular (US)', 'email.uscc.net', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (6, 'Metro by T-Mobile (US)', 'mymetropcs.com', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (7, 'Boost Mobile (US)', 'sms.myboostmobile.com', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (8, 'Cricket Wireless (US)', 'sms.cricketwireless.net', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (9, 'Google Fi (US)', 'msg.fi.google.com', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (10, 'Virgin Mobile (US)', 'vmobl.com', 'T');          /* discontinued: the brand closed in 2020 */
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (11, 'Nextel (US)', 'messaging.nextel.com', 'T');      /* discontinued: network shut down in 2013 */
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (12, 'Alltel (US)', 'message.alltel.com', 'T');        /* discontinued: absorbed by Verizon */
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (13, 'Republic Wireless (US)', 'text.republicwireless.com', 'T'); /* discontinued */
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (14, 'Consumer Cellular (US)', 'mailmymobile.net', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (15, 'Ting (US)', 'message.ting.com', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (16, 'Bell (Canada)', 'txt.bell.ca', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (17, 'Rogers (Canada)', 'pcs.rogers.com', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (18, 'Telus (Canada)', 'msg.telus.com', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (19, 'Fido (Canada)', 'fido.ca', 'F');
+INSERT INTO GSM_NETWORKS (GSM_ID, GSM_NAME, GSM_GATEWAY, GSM_DISCONTINUED) VALUES (20, 'Virgin Plus (Canada)', 'vmobile.ca', 'F');
 
 COMMIT;

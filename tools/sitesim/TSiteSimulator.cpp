@@ -5,6 +5,8 @@
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include <httplib.h>
@@ -69,6 +71,21 @@ std::optional<TRemoval> RemovalNamed(const std::string& name) {
     return std::nullopt;
 }
 
+const std::string InstallerPath = "/trawlix/setup.exe";
+
+bool IsInstallerPath(const std::string& path) {
+    return path.size() >= InstallerPath.size() &&
+           path.compare(path.size() - InstallerPath.size(), InstallerPath.size(), InstallerPath) == 0;
+}
+
+std::optional<TInstallerMode> InstallerModeNamed(const std::string& name) {
+    static const std::map<std::string, TInstallerMode> modes = {
+        {"whole", TInstallerMode::Whole}, {"short", TInstallerMode::Short}, {"long", TInstallerMode::Long},
+        {"drop", TInstallerMode::Drop},   {"stall", TInstallerMode::Stall}, {"slow", TInstallerMode::Slow}};
+    const auto found = modes.find(name);
+    return found == modes.end() ? std::nullopt : std::optional(found->second);
+}
+
 long long Now(const TSiteSimulatorOptions& options) {
     if (options.Now > 0)
         return options.Now;
@@ -87,11 +104,16 @@ TSiteSimulator::~TSiteSimulator() {
 
 bool TSiteSimulator::Start(int port) {
     Stop();
+    m_stopping = false;
     m_server = std::make_unique<httplib::Server>();
     const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
         {
             std::lock_guard lock(m_mutex);
             m_requests.push_back(request.get_header_value("Host") + " " + request.target);
+        }
+        if (IsInstallerPath(request.path)) {
+            ServeInstaller(response);
+            return;
         }
         const TSimResponse answer = Handle(request.get_header_value("Host"), request.path, request.params);
         response.status = answer.Status;
@@ -120,6 +142,7 @@ bool TSiteSimulator::Start(int port) {
 }
 
 void TSiteSimulator::Stop() {
+    m_stopping = true;
     if (m_server)
         m_server->stop();
     if (m_thread.joinable())
@@ -194,6 +217,8 @@ TSimResponse TSiteSimulator::Handle(const std::string& hostHeader, const std::st
     const std::string domain = dot == std::string::npos ? m_options.DomainSuffix : host.substr(dot);
 
     std::lock_guard lock(m_mutex);
+    if (IsInstallerPath(path))
+        return {200, InstallerBytes(m_installer.Size)};
     if (path.rfind("/_sim/", 0) == 0)
         return Control(path, params);
     if (path == "/sidescreen/index.html")
@@ -301,6 +326,14 @@ TSimResponse TSiteSimulator::Control(const std::string& path, const TSimParams& 
             list += "postingID=" + flag.PostingId + " flagCode=" + flag.FlagCode + " host=" + flag.Host + "\n";
         return {200, list};
     }
+    if (path == "/_sim/installer") {
+        const auto mode = InstallerModeNamed(Param(params, "mode").empty() ? "whole" : Param(params, "mode"));
+        const int size = Number(Param(params, "size"), -1);
+        if (!mode || size <= 0)
+            return {400, "size must be a positive number, mode whole, short, long, drop, stall or slow\n"};
+        m_installer = {size, *mode};
+        return {200, "ok\n"};
+    }
     if (path == "/_sim/remove") {
         const auto how = RemovalNamed(Param(params, "how"));
         TSimPosting* posting = m_catalog.FindPosting(std::atoll(Param(params, "id").c_str()));
@@ -342,4 +375,54 @@ TSimResponse TSiteSimulator::Control(const std::string& path, const TSimParams& 
         }
     }
     return {404, TSimPages::NotFound()};
+}
+
+void TSiteSimulator::SetInstaller(TSimInstaller installer) {
+    std::lock_guard lock(m_mutex);
+    m_installer = installer;
+}
+
+std::string TSiteSimulator::InstallerBytes(long long size) {
+    std::string bytes(static_cast<size_t>(std::max(0LL, size)), '\0');
+    unsigned state = 2009;
+    for (char& byte : bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
+
+void TSiteSimulator::ServeInstaller(httplib::Response& response) {
+    TSimInstaller installer;
+    {
+        std::lock_guard lock(m_mutex);
+        installer = m_installer;
+    }
+    std::string bytes = InstallerBytes(installer.Size);
+    if (installer.Mode == TInstallerMode::Short)
+        bytes.resize(bytes.size() / 2);
+    if (installer.Mode == TInstallerMode::Long)
+        bytes += std::string(1024, 'x');
+    const size_t announced = bytes.size();
+    const size_t half = bytes.size() / 2;
+    const TInstallerMode mode = installer.Mode;
+    auto body = std::make_shared<std::string>(std::move(bytes));
+    response.set_content_provider(
+        announced, "application/octet-stream",
+        [this, body, mode, half](size_t offset, size_t length, httplib::DataSink& sink) {
+            if ((mode == TInstallerMode::Drop || mode == TInstallerMode::Stall) && offset >= half) {
+                // Stalled: the client gives up by itself, or the simulator stops.
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+                while (mode == TInstallerMode::Stall && !m_stopping && sink.is_writable() &&
+                       std::chrono::steady_clock::now() < deadline)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                return false;
+            }
+            size_t piece = std::min<size_t>(length, 8192);
+            if (mode == TInstallerMode::Drop || mode == TInstallerMode::Stall)
+                piece = std::min(piece, half - offset);
+            if (mode == TInstallerMode::Slow)
+                std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            return !m_stopping && sink.write(body->data() + offset, piece);
+        });
 }

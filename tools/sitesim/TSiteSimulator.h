@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,7 +13,8 @@
 
 namespace httplib {
 class Server;
-}
+struct Response;
+} // namespace httplib
 
 /// One request received at the flag address.
 struct TFlagRequest {
@@ -29,6 +31,29 @@ struct TSiteSimulatorOptions {
     long long Now = 0;
     /// Host name suffix of the sites, used where a request names no host.
     std::string DomainSuffix = ".craigslist.org";
+};
+
+/// How the maker's installer is served.
+enum class TInstallerMode {
+    /// All of it, announced with its size.
+    Whole,
+    /// Half of it, announced as that shorter size.
+    Short,
+    /// All of it and a kilobyte more, announced as that longer size.
+    Long,
+    /// Announced whole; the connection is closed after half of it.
+    Drop,
+    /// Announced whole; after half of it nothing more comes until the simulator stops (at
+    /// most a minute).
+    Stall,
+    /// All of it in 8 KB pieces 40 ms apart.
+    Slow,
+};
+
+/// The installer that "/trawlix/setup.exe" (on any host) answers with.
+struct TSimInstaller {
+    long long Size = 1 << 20;
+    TInstallerMode Mode = TInstallerMode::Whole;
 };
 
 /// One answer of the simulator.
@@ -74,6 +99,11 @@ public:
     /// Key of the site whose results fill a page with few local results; empty if none.
     std::string NearestSite(const std::string& site) const;
 
+    /// How "/trawlix/setup.exe" is served from now on.
+    void SetInstaller(TSimInstaller installer);
+    /// The installer's bytes for a size: always the same for the same size.
+    static std::string InstallerBytes(long long size);
+
     /// Answers one GET: host may carry a port; path is site-relative or absolute
     /// ("http://host/..."), params are decoded.
     TSimResponse Handle(const std::string& host, const std::string& path, const TSimParams& params);
@@ -84,6 +114,11 @@ private:
     TSimResponse PostingPage(const TSimSite& site, const std::string& path);
     TSimResponse Control(const std::string& path, const TSimParams& params);
     TSimResponse Flag(const std::string& host, const TSimParams& params);
+    void ServeInstaller(httplib::Response& response);
+
+    TSimInstaller m_installer;
+    /// Set while stopping: a stalled installer answer gives up.
+    std::atomic<bool> m_stopping{false};
 
     TSiteSimulatorOptions m_options;
     mutable std::mutex m_mutex;
