@@ -1,0 +1,244 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ctest-labels: gui
+// The live preview beside the results list: posting pages from the site simulator follow
+// the selection, the show/hide box, removed postings, new-window requests.
+#include "ui/TResultPreview.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ResultsTestHarness.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <QtTest>
+
+namespace {
+
+/// Receives the links the desktop would open in its browser.
+class TOpenedLinks final : public QObject {
+    Q_OBJECT
+public:
+    TOpenedLinks() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open"); }
+    ~TOpenedLinks() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+    QList<QUrl> Links;
+public Q_SLOTS:
+    void Open(const QUrl& url) { Links << url; }
+};
+
+QUrl UrlOf(const TEntry& entry) {
+    return QUrl(QString::fromStdString(entry.Link));
+}
+
+/// The body text of the page the browser shows.
+QString BodyText(QWebEngineView* browser) {
+    QString text;
+    bool done = false;
+    browser->page()->runJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"),
+                                   [&](const QVariant& value) {
+                                       text = value.toString();
+                                       done = true;
+                                   });
+    WaitUntil([&] { return done; }, 10000);
+    return text;
+}
+
+/// The window as the screen shows it (the browser draws outside the widget tree).
+void SaveWindowShot(QWidget* window, const QString& name) {
+    const QByteArray folder = qgetenv("TRAWLIX_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QTest::qWait(500);
+    QApplication::processEvents();
+    const QPixmap shot = window->screen()->grabWindow(window->winId());
+    shot.save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+} // namespace
+
+class TResultPreviewTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TResultsHarness> harness;
+    std::vector<TSimPosting> postings;
+
+    QWebEngineView* Browser() const { return harness->gbResultPreview->findChild<QWebEngineView*>("wbPreview"); }
+    QCheckBox* ShowBox() const { return harness->gbResultPreview->findChild<QCheckBox*>("cbShowPreview"); }
+
+    /// Selects the row of the posting and waits until the browser has loaded its page.
+    bool SelectAndLoad(TResultsList& list, const TEntry& entry) {
+        QSignalSpy loaded(Browser(), &QWebEngineView::loadFinished);
+        list.SelectRow(list.FindRowByEntry(&entry));
+        return WaitUntil([&] { return Browser()->url() == UrlOf(entry) && !loaded.isEmpty(); });
+    }
+
+    TEntry& ResultOf(const TSimPosting& posting) const {
+        TEntry* entry = FindEntryByLink(harness->search->Results, harness->simulator.LinkOf(posting));
+        return *entry;
+    }
+
+private Q_SLOTS:
+    void init() {
+        harness = std::make_unique<TResultsHarness>(true);
+        postings = harness->AddPostings(8, 40);
+        harness->window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&harness->window));
+        QVERIFY(harness->RunAndWait());
+        QCOMPARE(harness->Results->RowCount(), 8);
+    }
+    void cleanup() { harness.reset(); }
+
+    void TheBoxHoldsTheNamedControls() {
+        QVERIFY(ShowBox());
+        QCOMPARE(ShowBox()->text(), QStringLiteral("Show preview"));
+        QVERIFY(ShowBox()->isChecked());
+        QVERIFY(harness->gbResultPreview->findChild<QWidget*>("pnlPreview")->isVisible());
+        auto* print = harness->gbResultPreview->findChild<QPushButton*>("btnPrint");
+        QVERIFY(print && print->isVisible());
+        QCOMPARE(print->text(), QStringLiteral("Print preview"));
+        QCOMPARE(Browser()->url(), QUrl("about:blank"));
+    }
+
+    void TheSelectedPostingIsShown() {
+        const TEntry& entry = ResultOf(postings[2]);
+        QVERIFY(SelectAndLoad(*harness->Results, entry));
+        QVERIFY2(BodyText(Browser()).contains(QString::fromStdString(postings[2].Body)),
+                 qPrintable(BodyText(Browser())));
+        // Nothing selected: a blank page.
+        harness->Results->ClearSelection();
+        QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));
+    }
+
+    void TheFilteredListDrivesThePreviewToo() {
+        harness->Filtered->AppendRowFrom(*harness->Results, 3);
+        QVERIFY(SelectAndLoad(*harness->Filtered, *harness->Results->EntryAt(3)));
+    }
+
+    void UntickingBlanksAndTickingShowsTheResultsSelection() {
+        QVERIFY(SelectAndLoad(*harness->Results, ResultOf(postings[1])));
+        const int windowHeight = harness->window.height();
+        QCOMPARE(harness->gbResultPreview->height(), qRound(windowHeight * 0.6));
+        QTest::mouseClick(ShowBox(), Qt::LeftButton, {}, QPoint(8, ShowBox()->height() / 2));
+        QVERIFY(!ShowBox()->isChecked());
+        QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));
+        QVERIFY(!harness->gbResultPreview->findChild<QWidget*>("pnlPreview")->isVisible());
+        QVERIFY(harness->gbResultPreview->height() < 40);
+        QVERIFY(!harness->splPreview->handle(1)->isEnabled());
+        // Selecting now leaves the browser blank.
+        harness->Results->SelectRow(harness->Results->FindRowByEntry(&ResultOf(postings[4])));
+        QTest::qWait(200);
+        QCOMPARE(Browser()->url(), QUrl("about:blank"));
+        // Ticking shows the results list's selection, not the filtered list's.
+        harness->Filtered->AppendRowFrom(*harness->Results, 0);
+        harness->Filtered->SelectRow(0);
+        ShowBox()->click();
+        QVERIFY(WaitUntil([&] { return Browser()->url() == UrlOf(ResultOf(postings[4])); }));
+        QCOMPARE(harness->gbResultPreview->height(), qRound(windowHeight * 0.6));
+        QVERIFY(harness->splPreview->handle(1)->isEnabled());
+        // A resize of the window keeps the preview at 60 %.
+        harness->window.resize(1000, 800);
+        QVERIFY(WaitUntil([&] { return harness->gbResultPreview->height() == qRound(800 * 0.6); }, 3000));
+    }
+
+    void RemovedPostingsLeaveTheResults_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("deleted by its author") << static_cast<int>(TRemoval::Deleted);
+        QTest::newRow("flagged for removal") << static_cast<int>(TRemoval::Flagged);
+        QTest::newRow("expired") << static_cast<int>(TRemoval::Expired);
+        QTest::newRow("404 Error") << static_cast<int>(TRemoval::NotFound);
+    }
+    void RemovedPostingsLeaveTheResults() {
+        QFETCH(int, how);
+        // The first of the search's results goes like any other.
+        const TSimPosting& gone = postings[0];
+        QVERIFY(harness->simulator.RemovePosting(gone.Id, static_cast<TRemoval>(how)));
+        const std::string link = harness->simulator.LinkOf(gone);
+        TEntry* entry = FindEntryByLink(harness->search->Results, link);
+        QCOMPARE(entry, harness->search->Results.front().get());
+        harness->Filtered->AppendRowFrom(*harness->Results, harness->Results->FindRowByEntry(entry));
+        QSignalSpy dropped(harness->Preview, &TResultPreview::RemovedPostingDropped);
+        harness->Results->SelectRow(harness->Results->FindRowByEntry(entry));
+        QVERIFY(WaitUntil([&] { return !dropped.isEmpty(); }));
+        QCOMPARE(dropped.front().front().toString(), QString::fromStdString(link));
+        QVERIFY(!FindEntryByLink(harness->search->Results, link));
+        QCOMPARE(harness->Results->RowCount(), 7);
+        QCOMPARE(harness->Filtered->RowCount(), 0);
+        QCOMPARE(harness->Results->SelectedRow(), -1);
+        QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));
+        // Not a deleted result: a later run lists it again should the site show it.
+        QVERIFY(!FindEntryByLink(harness->search->DeletedResults, link));
+    }
+
+    void ALivePostingStays() {
+        QVERIFY(SelectAndLoad(*harness->Results, ResultOf(postings[3])));
+        QTest::qWait(300);
+        QCOMPARE(harness->search->Results.size(), 8u);
+        QVERIFY(harness->Results->SelectedEntry());
+    }
+
+    void RemovalTexts_data() {
+        QTest::addColumn<QString>("markup");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("deleted") << "<h2>This posting has been deleted by its author.</h2>" << true;
+        QTest::newRow("flagged") << "This posting has been <a>flagged</a> for removal" << true;
+        QTest::newRow("been, without removal") << "This posting has been updated" << false;
+        QTest::newRow("removal, without been") << "flagged for removal" << false;
+        QTest::newRow("expired") << "<p>This posting has expired.</p>" << true;
+        QTest::newRow("404 anywhere") << "<div>cars</div><!-- 404 Error -->" << true;
+        QTest::newRow("letter case counts") << "DELETED BY ITS AUTHOR" << false;
+        QTest::newRow("a live posting") << "<h2>zebracorn walk</h2>" << false;
+    }
+    void RemovalTexts() {
+        QFETCH(QString, markup);
+        QFETCH(bool, removed);
+        QCOMPARE(TResultPreview::IsRemovedPosting(markup), removed);
+    }
+
+    void ANewWindowOpensThePreviewsOwnAddressInTheDesktopBrowser() {
+        TOpenedLinks opened;
+        const TEntry& entry = ResultOf(postings[1]);
+        QVERIFY(SelectAndLoad(*harness->Results, entry));
+        Browser()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+        Browser()->page()->runJavaScript(QStringLiteral("window.open('http://elsewhere.example/');"));
+        QVERIFY(WaitUntil([&] { return !opened.Links.isEmpty(); }));
+        QCOMPARE(opened.Links, QList<QUrl>{UrlOf(entry)});
+        QCOMPARE(Browser()->url(), UrlOf(entry));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void ScriptDialogsStaySilent() {
+        QVERIFY(SelectAndLoad(*harness->Results, ResultOf(postings[1])));
+        bool done = false;
+        Browser()->page()->runJavaScript(QStringLiteral("alert('hi'); confirm('sure?');"),
+                                         [&](const QVariant&) { done = true; });
+        QVERIFY(WaitUntil([&] { return done; }, 5000));
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void Screenshots() {
+        harness->search->Results[1]->Visited = true;
+        harness->search->Results[2]->New = false;
+        harness->search->Results[5]->New = false;
+        harness->search->Results.NotifyAllChanged();
+        harness->Results->Model()->SetChecked(3, true);
+        harness->Results->Model()->SetHeaderImage(2, TResultsModel::ImageDescending);
+        harness->Preview->SetShowPreview(false);
+        harness->Results->SelectRow(4);
+        harness->lvResults->setFocus();
+        SaveWindowShot(&harness->window, QStringLiteral("results-list"));
+        harness->Preview->SetShowPreview(true);
+        QVERIFY(SelectAndLoad(*harness->Results, *harness->Results->EntryAt(4)));
+        SaveWindowShot(&harness->window, QStringLiteral("results-preview"));
+    }
+};
+
+QTEST_MAIN(TResultPreviewTest)
+#include "TResultPreview_test.moc"
