@@ -18,7 +18,9 @@
 #include <QScopeGuard>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include "core/IUserMessages.h"
@@ -87,6 +89,8 @@ void TResultPreview::BuildContents() {
     m_browser = new QWebEngineView(m_panel);
     m_browser->setObjectName(QStringLiteral("wbPreview"));
     m_browser->setPage(new TPreviewPage(m_browser));
+    // A posting is shown as the site has it now: a removed one must not come from a cache.
+    m_browser->page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
     m_browser->setUrl(BlankPage);
     panelLayout->addWidget(m_browser, 0, 0);
     m_print = new QPushButton(QStringLiteral("Print preview"), m_panel);
@@ -98,7 +102,12 @@ void TResultPreview::BuildContents() {
 
     connect(m_showPreview, &QCheckBox::clicked, this, [this] { ApplyShowPreview(); });
     connect(m_print, &QPushButton::clicked, this, &TResultPreview::PrintPreview);
-    connect(m_browser, &QWebEngineView::loadFinished, this, &TResultPreview::CheckForRemoval);
+    // Told with the address whose load ended, which a quick change of selection cannot mix up.
+    connect(m_browser->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
+            info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+            CheckForRemoval(info.url());
+    });
 }
 
 void TResultPreview::Follow(TResultsList& list) {
@@ -222,16 +231,16 @@ void TResultPreview::NavigateUnlessThere(const QUrl& address) {
         NavigateTo(address);
 }
 
-void TResultPreview::CheckForRemoval(bool loaded) {
-    const QUrl page = m_browser->url();
-    if (!loaded || page == BlankPage || page.isEmpty())
+void TResultPreview::CheckForRemoval(const QUrl& page) {
+    // Pages the site answers with an error status are read too: "404 Error" is one.
+    if (page == BlankPage || page.isEmpty())
         return;
     QPointer<TResultPreview> self(this);
-    m_browser->page()->runJavaScript(QStringLiteral("document.body ? document.body.innerHTML : ''"),
-                                     [self, page](const QVariant& markup) {
-                                         if (self && IsRemovedPosting(markup.toString()))
-                                             self->DropRemovedPosting(page);
-                                     });
+    m_browser->page()->toHtml([self, page](const QString& markup) {
+        const qsizetype body = markup.indexOf(QStringLiteral("<body"));
+        if (self && IsRemovedPosting(body < 0 ? markup : markup.mid(body)))
+            self->DropRemovedPosting(page);
+    });
 }
 
 void TResultPreview::DropRemovedPosting(const QUrl& page) {

@@ -81,7 +81,7 @@ private:
     void ApplyHeight();
     void NavigateTo(const QUrl& address);
     void NavigateUnlessThere(const QUrl& address);
-    void CheckForRemoval(bool loaded);
+    void CheckForRemoval(const QUrl& page);
     void DropRemovedPosting(const QUrl& page);
 
     QGroupBox* m_box;

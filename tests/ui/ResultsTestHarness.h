@@ -34,7 +34,21 @@ class TResultsHarness final {
 public:
     explicit TResultsHarness(bool withPreview) {
         folder.InstallShippedRefData();
-        simulator.Start();
+        // The web engine reads the program's proxy once: every harness of a test program
+        // serves on the same port.
+        static int port = 0;
+        simulator.Start(port);
+        port = simulator.Port();
+        // Postings of a fresh simulator get the same numbers each time: skip as many as
+        // harnesses came before, so no posting page of an earlier test is in the web cache.
+        static int harnesses = 0;
+        TSimPosting filler;
+        filler.Site = "tampa";
+        filler.Category = "act";
+        filler.Title = "filler";
+        for (int i = 0; i < harnesses * 10; ++i)
+            simulator.AddPosting(filler);
+        ++harnesses;
         TConfig config = folder.Config();
         config.HttpProxy = simulator.Proxy();
         config.ParserPauseMs = 0;
