@@ -12,6 +12,9 @@
 #include "ui/TAppIcon.h"
 #include "ui/TMainForm.h"
 #include "ui/TMessageBoxes.h"
+#include "ui/TfrmMyAccount.h"
+#include "ui/TfrmSplash.h"
+#include "ui/TfrmUpdate.h"
 
 namespace {
 
@@ -55,6 +58,12 @@ int main(int argc, char** argv) {
     {
         TMainForm mainForm(*session);
         QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &mainForm, &TMainForm::RestoreFromTray);
+        TSession& current = *session;
+        mainForm.ShowAbout = [&current](QWidget* parent) { TfrmSplash(current.Config.HomePage, parent).ShowAbout(); };
+        mainForm.ShowMyAccount = [&current](QWidget* parent) { TfrmMyAccount(current, parent).Execute(); };
+        mainForm.CheckForUpdate = [&current](QWidget* parent) {
+            TfrmUpdate::CheckForUpdate(current, parent, [&current] { current.Quit(); });
+        };
         mainForm.show();
         result = QApplication::exec();
     }

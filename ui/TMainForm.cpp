@@ -101,7 +101,7 @@ TMainForm::TMainForm(TSession& session, QWidget* parent) : QMainWindow(parent), 
     CreateStatusBar();
     CreateTray();
     setMinimumSize(MinimumOuterSize);
-    resize(QSize(380, 420).expandedTo(sizeHint()));
+    resize(QSize(400, 380).expandedTo(sizeHint()));
 
     SearchTimer = new QTimer(this);
     SearchTimer->setObjectName(QStringLiteral("SearchTimer"));
