@@ -12,6 +12,7 @@
 #include "ui/TAppIcon.h"
 #include "ui/TMainForm.h"
 #include "ui/TMessageBoxes.h"
+#include "ui/TfrmSettings.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
     {
         TMainForm mainForm(*session);
         QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &mainForm, &TMainForm::RestoreFromTray);
+        mainForm.ShowSettings = [&](QWidget* parent) { TfrmSettings(*session, mainForm, parent).Execute(); };
         mainForm.show();
         result = QApplication::exec();
     }
