@@ -15,6 +15,7 @@
 #include "ui/TfrmMyAccount.h"
 #include "ui/TfrmSplash.h"
 #include "ui/TfrmUpdate.h"
+#include "ui/TfrmSettings.h"
 
 namespace {
 
@@ -63,6 +64,9 @@ int main(int argc, char** argv) {
         mainForm.ShowMyAccount = [&current](QWidget* parent) { TfrmMyAccount(current, parent).Execute(); };
         mainForm.CheckForUpdate = [&current](QWidget* parent) {
             TfrmUpdate::CheckForUpdate(current, parent, [&current] { current.Quit(); });
+        };
+        mainForm.ShowSettings = [&current, &mainForm](QWidget* parent) {
+            TfrmSettings(current, mainForm, parent).Execute();
         };
         mainForm.show();
         result = QApplication::exec();
