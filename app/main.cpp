@@ -12,6 +12,8 @@
 #include "ui/TAppIcon.h"
 #include "ui/TMainForm.h"
 #include "ui/TMessageBoxes.h"
+#include "ui/TfrmAdvancedKeywords.h"
+#include "ui/TfrmNewSearch.h"
 
 namespace {
 
@@ -54,9 +56,18 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         TMainForm mainForm(*session);
+        TfrmAdvancedKeywords advancedKeywords;
+        // Created hidden now; after each sign-in it is the working window, and closing it
+        // ends the program.
+        TfrmNewSearch searchWindow(*session, advancedKeywords);
+        mainForm.SearchWindow = [&searchWindow]() -> QWidget* { return &searchWindow; };
+        mainForm.OpenSearchWindow = [&searchWindow] { searchWindow.Open(); };
+        searchWindow.SearchesReloaded = [&mainForm] { mainForm.FillSearchList(); };
+        searchWindow.MinimizeToTray = [&mainForm] { mainForm.HideToTray(); };
         QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &mainForm, &TMainForm::RestoreFromTray);
         mainForm.show();
         result = QApplication::exec();
+        searchWindow.SaveOnExit();
     }
     // The searches file is written as the session goes.
     QApplication::setOverrideCursor(Qt::WaitCursor);
