@@ -12,10 +12,7 @@
 #include "ui/TAppIcon.h"
 #include "ui/TMainForm.h"
 #include "ui/TMessageBoxes.h"
-#include "ui/TfrmMyAccount.h"
-#include "ui/TfrmSplash.h"
-#include "ui/TfrmUpdate.h"
-#include "ui/TfrmSettings.h"
+#include "ui/TProgramWindows.h"
 
 namespace {
 
@@ -57,19 +54,12 @@ int main(int argc, char** argv) {
     }
     int result = 0;
     {
-        TMainForm mainForm(*session);
-        QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &mainForm, &TMainForm::RestoreFromTray);
-        TSession& current = *session;
-        mainForm.ShowAbout = [&current](QWidget* parent) { TfrmSplash(current.Config.HomePage, parent).ShowAbout(); };
-        mainForm.ShowMyAccount = [&current](QWidget* parent) { TfrmMyAccount(current, parent).Execute(); };
-        mainForm.CheckForUpdate = [&current](QWidget* parent) {
-            TfrmUpdate::CheckForUpdate(current, parent, [&current] { current.Quit(); });
-        };
-        mainForm.ShowSettings = [&current, &mainForm](QWidget* parent) {
-            TfrmSettings(current, mainForm, parent).Execute();
-        };
-        mainForm.show();
+        TProgramWindows windows(*session);
+        QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &windows.MainForm(),
+                         &TMainForm::RestoreFromTray);
+        windows.Show();
         result = QApplication::exec();
+        windows.SaveOnExit();
     }
     // The searches file is written as the session goes.
     QApplication::setOverrideCursor(Qt::WaitCursor);
