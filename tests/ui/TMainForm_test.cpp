@@ -484,13 +484,7 @@ private Q_SLOTS:
 
         // The same pass in a dark skin, as a person would see it.
         TSkins::Apply(folder->Path(), "");
-        QDir().mkpath(QString::fromStdString(folder->File("Skins")));
-        for (const QString& skin :
-             QDir(QStringLiteral(TRAWLIX_SOURCE_DIR "/data/skins")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QDir().mkpath(QString::fromStdString(folder->File("Skins/")) + skin);
-            QFile::copy(QStringLiteral(TRAWLIX_SOURCE_DIR "/data/skins/") + skin + QStringLiteral("/skin.qss"),
-                        QString::fromStdString(folder->File("Skins/")) + skin + QStringLiteral("/skin.qss"));
-        }
+        InstallShippedSkins(folder->Path());
         QVERIFY(TSkins::Available(folder->Path()).contains(QStringLiteral("Dark")));
         session.Settings->CustomSkin = "Dark";
         form.ApplySkin();

@@ -119,14 +119,7 @@ class TfrmSettingsTest final : public QObject {
 
     QString SkinsFolder() const { return QString::fromStdString(folder->File("Skins")); }
 
-    void InstallShippedSkins() const {
-        const QDir shipped(QStringLiteral(TRAWLIX_SOURCE_DIR "/data/skins"));
-        for (const QString& skin : shipped.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QDir().mkpath(SkinsFolder() + QLatin1Char('/') + skin);
-            QFile::copy(shipped.filePath(skin + QStringLiteral("/skin.qss")),
-                        SkinsFolder() + QLatin1Char('/') + skin + QStringLiteral("/skin.qss"));
-        }
-    }
+    void InstallShippedSkins() const { ::InstallShippedSkins(folder->Path()); }
 
     /// The program as it runs after a sign-in: the session, the main window and the
     /// settings dialog wired to it as the program block wires it.
