@@ -355,8 +355,12 @@ void TMainForm::CreateStatusBar() {
     m_statusPanel->setAlignment(Qt::AlignCenter);
     m_statusPanel->setMinimumWidth(150);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    auto* spare = new QLabel;
+    spare->setObjectName(QStringLiteral("StatusSpare"));
+    spare->setMinimumWidth(50);
     statusBar()->addWidget(m_onlinePanel);
     statusBar()->addWidget(m_statusPanel, 1);
+    statusBar()->addWidget(spare);
 }
 
 void TMainForm::CreateTray() {
