@@ -1,11 +1,12 @@
 # Trawlix: the two commands of the README, and a few for developers.
 #   make run    install what is needed, build, install the data folder, start the program
+#   make demo   the same against the bundled site simulator, signed in to a demo account
 #   make test   install what is needed, build with sanitizers, run the whole test suite
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build install-data run test check-source test-asan test-tsan bench format format-check clean
+.PHONY: all deps build install-data run demo test check-source test-asan test-tsan bench format format-check clean
 
 all: build
 
@@ -19,8 +20,10 @@ build: deps
 install-data: build
 	tools/install-data build
 
-# Until the windows exist: a demo search through the site simulator with trawlix-cli.
 run: install-data
+	tools/run-program build
+
+demo: build
 	tools/run-demo build
 
 test: deps check-source test-asan test-tsan

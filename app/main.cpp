@@ -12,6 +12,7 @@
 #include "ui/TAppIcon.h"
 #include "ui/TMainForm.h"
 #include "ui/TMessageBoxes.h"
+#include "ui/TProgramWindows.h"
 
 namespace {
 
@@ -53,10 +54,12 @@ int main(int argc, char** argv) {
     }
     int result = 0;
     {
-        TMainForm mainForm(*session);
-        QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &mainForm, &TMainForm::RestoreFromTray);
-        mainForm.show();
+        TProgramWindows windows(*session);
+        QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &windows.MainForm(),
+                         &TMainForm::RestoreFromTray);
+        windows.Show();
         result = QApplication::exec();
+        windows.SaveOnExit();
     }
     // The searches file is written as the session goes.
     QApplication::setOverrideCursor(Qt::WaitCursor);

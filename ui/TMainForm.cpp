@@ -101,7 +101,7 @@ TMainForm::TMainForm(TSession& session, QWidget* parent) : QMainWindow(parent), 
     CreateStatusBar();
     CreateTray();
     setMinimumSize(MinimumOuterSize);
-    resize(QSize(380, 420).expandedTo(sizeHint()));
+    resize(QSize(400, 380).expandedTo(sizeHint()));
 
     SearchTimer = new QTimer(this);
     SearchTimer->setObjectName(QStringLiteral("SearchTimer"));
@@ -355,8 +355,12 @@ void TMainForm::CreateStatusBar() {
     m_statusPanel->setAlignment(Qt::AlignCenter);
     m_statusPanel->setMinimumWidth(150);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    auto* spare = new QLabel;
+    spare->setObjectName(QStringLiteral("StatusSpare"));
+    spare->setMinimumWidth(50);
     statusBar()->addWidget(m_onlinePanel);
     statusBar()->addWidget(m_statusPanel, 1);
+    statusBar()->addWidget(spare);
 }
 
 void TMainForm::CreateTray() {

@@ -65,6 +65,8 @@ public:
     TNewResultsMonitor* Monitor() const { return m_monitor.get(); }
     /// The search shown by the selected row of the list, or null.
     TSearch* SelectedSearch() const;
+    /// Refills the list from the session's searches (after another window reloaded them).
+    void FillSearchList();
 
     /// Where a window whose frame is window lands in workArea: each edge within distance
     /// of the matching side of the area (or beyond it) is put on that side, and then the
@@ -107,7 +109,6 @@ private:
     void ShowSearchesPage();
     void CloseSearchesPage();
     void OpenSearchWindowFromList();
-    void FillSearchList();
     void RefreshSearchMarks();
     void SetSignInFieldsReadOnly(bool readOnly);
     void StorePosition();

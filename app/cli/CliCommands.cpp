@@ -14,6 +14,7 @@
 #include "CliLookup.h"
 #include "CliOutput.h"
 #include "CliSession.h"
+#include "account/Credentials.h"
 #include "core/TBackgroundWork.h"
 #include "core/TextHelpers.h"
 #include "notify/TNewResultsMonitor.h"
@@ -380,6 +381,33 @@ int CmdSearches(const QStringList& arguments) {
                       << (search->Category ? search->Category->FullName() : std::string()) << '\t' << locations << '\t'
                       << search->Results.size() << '\t' << (search->NewResultsAvailable ? "new" : "-") << '\n';
         }
+        return static_cast<int>(CliOk);
+    });
+}
+
+int CmdIssueKey(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.addOptions(
+        {{QStringLiteral("name"), QStringLiteral("The account holder's name."), QStringLiteral("NAME")},
+         {QStringLiteral("email"), QStringLiteral("The address the account signs in with."), QStringLiteral("EMAIL")}});
+    int status = CliOk;
+    if (!Parse(parser, arguments,
+               "Has the account database issue a login key for an address (making the account when it is new) and "
+               "prints the key. For setting up accounts on a database of your own; the program mails keys itself.",
+               status))
+        return status;
+    const std::string name = parser.value(QStringLiteral("name")).trimmed().toStdString();
+    const std::string email = parser.value(QStringLiteral("email")).trimmed().toStdString();
+    if (name.empty() || email.empty()) {
+        std::cerr << "trawlix-cli issue-key: give --name and --email\n";
+        return CliUsage;
+    }
+    return Guarded(arguments, [&] {
+        const auto session = SignInForCli();
+        const std::optional<TIssuedLoginKey> issued = IssueLoginKey(session->Database(), name, email);
+        if (!issued)
+            return static_cast<int>(CliFailed);
+        std::cout << issued->Key << std::endl;
         return static_cast<int>(CliOk);
     });
 }

@@ -21,3 +21,4 @@ int CmdRun(const QStringList& arguments);
 int CmdSearches(const QStringList& arguments);
 int CmdCheck(const QStringList& arguments);
 int CmdExport(const QStringList& arguments);
+int CmdIssueKey(const QStringList& arguments);

@@ -26,6 +26,7 @@ Commands:
   searches     list the saved searches of the data folder
   check        look for new results of the saved searches once
   export       print the results of a saved search as CSV or JSON
+  issue-key    have the account database issue a login key for an address
 
 "trawlix-cli COMMAND --help" describes a command.
 )";
@@ -78,9 +79,10 @@ int main(int argc, char** argv) {
         return CliUsage;
     }
     static const std::map<QString, int (*)(const QStringList&)> commands{
-        {QStringLiteral("places"), CmdPlaces}, {QStringLiteral("categories"), CmdCategories},
-        {QStringLiteral("run"), CmdRun},       {QStringLiteral("searches"), CmdSearches},
-        {QStringLiteral("check"), CmdCheck},   {QStringLiteral("export"), CmdExport}};
+        {QStringLiteral("places"), CmdPlaces},     {QStringLiteral("categories"), CmdCategories},
+        {QStringLiteral("run"), CmdRun},           {QStringLiteral("searches"), CmdSearches},
+        {QStringLiteral("check"), CmdCheck},       {QStringLiteral("export"), CmdExport},
+        {QStringLiteral("issue-key"), CmdIssueKey}};
     auto handler = commands.find(arguments[command]);
     if (handler == commands.end()) {
         std::cerr << "trawlix-cli: unknown command " << arguments[command].toStdString() << "\n" << Usage;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ctest-labels: net
+// ctest-labels: net db
 // trawlix-cli as a user runs it: real processes against the site simulator and a
 // temporary data folder.
 #include <thread>
@@ -15,7 +15,9 @@
 #include <QProcessEnvironment>
 
 #include "TSiteSimulator.h"
+#include "TTestDatabase.h"
 #include "TestSupport.h"
+#include "account/TUser.h"
 #include "session/TSession.h"
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
@@ -504,3 +506,25 @@ TEST_F(CliTest, AMissingDataFolderIsAFailure) {
 }
 
 } // namespace
+
+TEST_F(CliTest, IssueKeyPrintsAKeyThatSignsIn) {
+    TTestDatabase database;
+    const QStringList environment{QStringLiteral("TRAWLIX_ACCOUNT_DB=") + QString::fromStdString(database.File())};
+    const TCliResult issued = Run({QStringLiteral("issue-key"), QStringLiteral("--name"), QStringLiteral("Demo"),
+                                   QStringLiteral("--email"), QStringLiteral("demo@example.com")},
+                                  {}, environment);
+    ASSERT_EQ(issued.Status, 0) << issued.Err;
+    const std::vector<std::string> lines = Lines(issued.Out);
+    ASSERT_EQ(lines.size(), 1u);
+    TConfig config = folder.Config();
+    config.AccountDatabase = database.File();
+    TSession session(config);
+    EXPECT_TRUE(session.BindAccount("demo@example.com", lines[0]));
+    ASSERT_TRUE(session.User);
+    EXPECT_EQ(session.User->RealName, "Demo");
+
+    for (const QStringList& wrong :
+         {QStringList{QStringLiteral("issue-key"), QStringLiteral("Demo")},
+          QStringList{QStringLiteral("issue-key"), QStringLiteral(" "), QStringLiteral("a@b")}})
+        EXPECT_EQ(Run(wrong, {}, environment).Status, 2) << wrong.join(QLatin1Char(' ')).toStdString();
+}

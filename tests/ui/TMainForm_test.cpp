@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ctest-labels: gui
+// ctest-labels: gui db net
 // The main window as a person uses it: signing in (with and without an account), the
 // stored values, the searches page, the tray, the single instance, skins and the
 // new-results check, with the real session, database, mail server and site simulator.
@@ -484,13 +484,7 @@ private Q_SLOTS:
 
         // The same pass in a dark skin, as a person would see it.
         TSkins::Apply(folder->Path(), "");
-        QDir().mkpath(QString::fromStdString(folder->File("Skins")));
-        for (const QString& skin :
-             QDir(QStringLiteral(TRAWLIX_SOURCE_DIR "/data/skins")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QDir().mkpath(QString::fromStdString(folder->File("Skins/")) + skin);
-            QFile::copy(QStringLiteral(TRAWLIX_SOURCE_DIR "/data/skins/") + skin + QStringLiteral("/skin.qss"),
-                        QString::fromStdString(folder->File("Skins/")) + skin + QStringLiteral("/skin.qss"));
-        }
+        InstallShippedSkins(folder->Path());
         QVERIFY(TSkins::Available(folder->Path()).contains(QStringLiteral("Dark")));
         session.Settings->CustomSkin = "Dark";
         form.ApplySkin();
@@ -570,6 +564,23 @@ private Q_SLOTS:
         QCOMPARE(second->exitCode(), 0);
         QVERIFY(WaitUntil([&] { return form.isVisible(); }));
         QVERIFY(!QFile::exists(QString::fromStdString(secondFolder.File("log.tx"))));
+    }
+
+    void WithoutADisplayTheProgramSaysSoInOneLine() {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(variable));
+        environment.insert(QStringLiteral("TRAWLIX_DATA_DIR"), QString::fromStdString(folder->Path()));
+        program.setProcessEnvironment(environment);
+        program.start(Program, {});
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitCode(), 1);
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError()).trimmed();
+        QVERIFY2(!said.contains(QLatin1Char('\n')) && said.contains(QStringLiteral("no display")) &&
+                     said.contains(QStringLiteral("trawlix-cli")),
+                 qPrintable(said));
+        QVERIFY2(!QFile::exists(QString::fromStdString(folder->File("log.tx"))), "nothing was started");
     }
 
     void ACrashedInstanceDoesNotStopTheNextStart() {

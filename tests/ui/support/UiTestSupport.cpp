@@ -4,6 +4,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 #include <QtTest>
 
@@ -71,4 +73,15 @@ bool WaitUntil(const std::function<bool()>& done, int milliseconds) {
     while (!done() && !deadline.hasExpired())
         QTest::qWait(10);
     return done();
+}
+
+void InstallShippedSkins(const std::string& dataFolder) {
+    const QDir shipped(QStringLiteral(TRAWLIX_SOURCE_DIR "/data/skins"));
+    const QString target = QString::fromStdString(dataFolder) + QStringLiteral("Skins/");
+    for (const QString& skin : shipped.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QDir().mkpath(target + skin);
+        const QDir files(shipped.filePath(skin));
+        for (const QString& file : files.entryList(QDir::Files))
+            QFile::copy(files.filePath(file), target + skin + QLatin1Char('/') + file);
+    }
 }

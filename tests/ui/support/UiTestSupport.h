@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <QMessageBox>
 #include <QString>
@@ -31,6 +32,9 @@ void AnswerNextDialog(std::function<void(QWidget*)> answer);
 /// Saves a picture of the widget as NAME.png into the folder named by
 /// $TRAWLIX_SCREENSHOTS; does nothing when it is not set.
 void SaveScreenshot(QWidget* widget, const QString& name);
+
+/// Copies the skins the program ships (every file of each) into dataFolder's "Skins".
+void InstallShippedSkins(const std::string& dataFolder);
 
 /// Runs the event loop until done() or the time is up; returns done().
 bool WaitUntil(const std::function<bool()>& done, int milliseconds = 20000);

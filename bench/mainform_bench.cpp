@@ -1,0 +1,184 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's start as a person sees it, each figure the median of 10 fresh processes:
+// from the process start to the sign-in page painted (goal: under 1 s), and from
+// "Log me in" to the search window painted with a 5 MB searches file (goal: under 1.5 s); the
+// peak memory after that sign-in (goal: under 150 MB). Runs on the display it finds, or
+// on the offscreen platform without one.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "refdata/TCategories.h"
+#include "refdata/TPlaces.h"
+#include "search/TSearch.h"
+#include "session/TSession.h"
+#include "store/TSearches.h"
+#include "ui/TMainForm.h"
+#include "ui/TProgramWindows.h"
+#include "ui/TfrmNewSearch.h"
+
+namespace {
+
+constexpr int Runs = 10;
+constexpr int SearchCount = 20;
+constexpr int ResultsPerSearch = 900;
+
+using Clock = std::chrono::system_clock;
+
+long long NowMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
+}
+
+long PeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void InstallRefData(const std::string& folder) {
+    for (const char* name : {"Places.tx", "Categories.tx"})
+        QFile::copy(QStringLiteral(TRAWLIX_REFDATA_OUT "/") + QLatin1String(name),
+                    QString::fromStdString(folder + name));
+}
+
+/// A searches file of about 5 MB: 20 searches with 900 results each.
+qint64 WriteSearchesFile(const std::string& folder) {
+    TSession session(TConfig::LoadFor(folder));
+    session.SetTables(std::make_unique<TPlaces>(folder + "Places.tx"),
+                      std::make_unique<TCategories>(folder + "Categories.tx"));
+    TSearches searches(session.SearchesContext());
+    for (int id = 1; id <= SearchCount; ++id) {
+        TSearch search(&session.SearchContext());
+        search.SearchId = id;
+        search.Name = "search " + std::to_string(id);
+        search.Category = session.Categories->FindById(27);
+        search.SetLocations({session.Places->FindById(3), session.Places->FindById(4)});
+        search.PositiveKeywords = "two bedroom apartment";
+        for (int n = 0; n < ResultsPerSearch; ++n) {
+            const std::string number = std::to_string(id * 100000 + n);
+            search.Results.push_back(
+                std::make_unique<TEntry>("Mar " + std::to_string(n % 28 + 1),
+                                         "$" + std::to_string(900 + n) + " / 2br - sunny flat near the park",
+                                         "http://sfbay.craigslist.org/sfc/apa/" + number + ".html", 900 + n,
+                                         "united states - california - SF bay area", n % 3 == 0));
+        }
+        searches.Save(search, true, false);
+    }
+    return QFileInfo(QString::fromStdString(folder + TSearches::FileName)).size();
+}
+
+/// Runs when the window has been painted once (the event loop has gone idle after show).
+void WhenPainted(QWidget& window, std::function<void()> then) {
+    window.repaint();
+    QTimer::singleShot(0, &window, std::move(then));
+}
+
+/// One measured start in this process; prints the milliseconds (and the peak kilobytes).
+int MeasureInChild(const QString& mode, long long startedAt, const std::string& folder) {
+    setenv("TRAWLIX_DATA_DIR", folder.c_str(), 1);
+    int argc = 1;
+    char name[] = "mainform_bench";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    TSession session;
+    TProgramWindows windows(session);
+    TMainForm& form = windows.MainForm();
+    if (mode == QLatin1String("start")) {
+        windows.Show();
+        WhenPainted(form, [&] {
+            std::printf("%.1f\n", static_cast<double>(NowMicroseconds() - startedAt) / 1000.0);
+            QCoreApplication::quit();
+        });
+        return QApplication::exec();
+    }
+    // "Log me in" pressed with the sign-in page showing: until the search window is painted.
+    form.findChild<QAction*>(QStringLiteral("actStop"))->trigger();
+    windows.Show();
+    long long pressedAt = 0;
+    QTimer::singleShot(200, &form, [&] {
+        pressedAt = NowMicroseconds();
+        form.findChild<QAction*>(QStringLiteral("actLogin"))->trigger();
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &form, [&] {
+        if (!pressedAt || !windows.SearchWindow().isVisible())
+            return;
+        poll.stop();
+        WhenPainted(windows.SearchWindow(), [&] {
+            std::printf("%.1f %ld\n", static_cast<double>(NowMicroseconds() - pressedAt) / 1000.0, PeakKilobytes());
+            QCoreApplication::quit();
+        });
+    });
+    poll.start(1);
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (argc == 4) {
+        QTemporaryDir config; // settings of this run only
+        setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+        return MeasureInChild(QString::fromLocal8Bit(argv[1]), std::atoll(argv[2]), argv[3]);
+    }
+
+    QCoreApplication application(argc, argv);
+    QTemporaryDir plain;
+    QTemporaryDir big;
+    const std::string plainFolder = plain.path().toStdString() + "/";
+    const std::string bigFolder = big.path().toStdString() + "/";
+    InstallRefData(plainFolder);
+    InstallRefData(bigFolder);
+    const qint64 fileSize = WriteSearchesFile(bigFolder);
+
+    std::vector<double> starts;
+    std::vector<double> logins;
+    long peakKb = 0;
+    for (int run = 0; run < Runs * 2; ++run) {
+        const bool start = run < Runs;
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const long long startedAt = NowMicroseconds();
+        child.start(QCoreApplication::applicationFilePath(),
+                    {start ? QStringLiteral("start") : QStringLiteral("login"), QString::number(startedAt),
+                     QString::fromStdString(start ? plainFolder : bigFolder)});
+        if (!child.waitForFinished(60000) || child.exitCode() != 0) {
+            std::fprintf(stderr, "a measured run failed\n");
+            return 2;
+        }
+        const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+        (start ? starts : logins).push_back(figures.value(0).toDouble());
+        if (!start)
+            peakKb = std::max(peakKb, figures.value(1).toLong());
+    }
+    const double startMs = Median(starts);
+    const double loginMs = Median(logins);
+    const double peakMb = static_cast<double>(peakKb) / 1024.0;
+    std::printf("process start to the sign-in page painted: median %.0f ms of %d  [goal < 1000 ms]\n", startMs, Runs);
+    std::printf(
+        "\"Log me in\" to the search window painted (%.1f MB searches file): median %.0f ms of %d  [goal < 1500 ms]\n",
+        static_cast<double>(fileSize) / 1048576.0, loginMs, Runs);
+    std::printf("peak memory after sign-in (ru_maxrss): %.0f MB  [goal < 150 MB]\n", peakMb);
+    return startMs < 1000 && loginMs < 1500 && peakMb < 150 ? 0 : 1;
+}

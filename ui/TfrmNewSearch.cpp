@@ -1,0 +1,641 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/TfrmNewSearch.h"
+
+#include <cmath>
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/IUserMessages.h"
+#include "search/TBrowser.h"
+#include "search/TSearch.h"
+#include "search/TSearchRun.h"
+#include "session/TSession.h"
+#include "store/TSearches.h"
+#include "ui/TCriteriaPanel.h"
+#include "ui/TPlainResultsView.h"
+#include "ui/TSideBanner.h"
+#include "ui/TfrmAdvancedKeywords.h"
+#include "ui/TfrmSelectLocations.h"
+
+namespace {
+
+/// A link is kept with the search cut to this many characters.
+constexpr int SelectedEntryCapacity = 100;
+/// Height of the preview group while it shows only its title line.
+constexpr int CollapsedPreviewHeight = 24;
+constexpr double PreviewShare = 0.6;
+/// Pixels the keys N and M scroll a list sideways.
+constexpr int ListScrollStep = 5;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+struct TActionSpec {
+    QAction* TfrmNewSearch::*Field;
+    const char* Name;
+    const char* Caption;
+    const char* Category;
+    const char* Shortcut;
+};
+
+} // namespace
+
+TfrmNewSearch::TfrmNewSearch(TSession& session, TfrmAdvancedKeywords& advanced, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_advanced(advanced) {
+    setObjectName(QStringLiteral("frmNewSearch"));
+    setWindowTitle(QStringLiteral("Trawlix"));
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    EndProgram = [] { QApplication::quit(); };
+    CreateActions();
+    BuildLayout();
+    m_criteria->CurrentSearch = [this] { return CurrentSearch(); };
+    // Key preview: the window sees every key of its controls before they do.
+    qApp->installEventFilter(this);
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &TfrmNewSearch::ActionList1Update);
+}
+
+TfrmNewSearch::~TfrmNewSearch() {
+    if (qApp)
+        qApp->removeEventFilter(this);
+    m_criteria->Picker = nullptr;
+}
+
+// ---- Building ----
+
+void TfrmNewSearch::CreateActions() {
+    // Name, caption, category, shortcut; the result actions' work is done by the result lists.
+    static const TActionSpec specs[] = {
+        {&TfrmNewSearch::actStartSearch, "actStartSearch", "Start search", "Search", ""},
+        {&TfrmNewSearch::actStopSearch, "actStopSearch", "Stop search", "Search", ""},
+        {&TfrmNewSearch::actAddToFavourites, "actAddToFavourites", "Add to favourites", "Favourites", ""},
+        {&TfrmNewSearch::actRemoveFromFavourites, "actRemoveFromFavourites", "Remove from favourites", "Favourites",
+         ""},
+        {&TfrmNewSearch::actMoveFavouriteUp, "actMoveFavouriteUp", "Move up", "Favourites", ""},
+        {&TfrmNewSearch::actMoveFavouriteDown, "actMoveFavouriteDown", "Move down", "Favourites", ""},
+        {&TfrmNewSearch::actFilter, "actFilter", "Filter", "", ""},
+        {nullptr, "actMiscat", "Miscategorized", "Flag selected", ""},
+        {nullptr, "actProhibited", "Prohibited", "Flag selected", ""},
+        {nullptr, "actSpam", "Spam / Overpost", "Flag selected", "Ctrl+R"},
+        {nullptr, "actBest", "Best of craigslist", "Flag selected", ""},
+        {&TfrmNewSearch::actSearchSettings, "actSearchSettings", "Search settings", "Menu", ""},
+        {&TfrmNewSearch::actFilterSettings, "actFilterSettings", "Filter settings", "Menu", ""},
+        {&TfrmNewSearch::actFavourites, "actFavourites", "Favourites", "Menu", ""},
+        {nullptr, "actDeleteResult", "Delete selected", "", "Ctrl+Del"},
+        {nullptr, "actDeleteAllChecked", "Delete all checked", "", "Shift+Del"},
+        {nullptr, "actCheckAll", "Check all", "", "Ctrl+A"},
+        {nullptr, "actUncheckAll", "Uncheck all", "", "Ctrl+Shift+A"},
+        {nullptr, "actMiscatChecked", "Miscategorized", "Flag checked", ""},
+        {nullptr, "actProhibitedChecked", "Prohibited", "Flag checked", ""},
+        {nullptr, "actSpamChecked", "Spam / Overpost", "Flag checked", "Ctrl+Shift+R"},
+        {nullptr, "actBestChecked", "Best of craigslist", "Flag checked", ""},
+    };
+    for (const TActionSpec& spec : specs) {
+        auto* action = new QAction(QLatin1String(spec.Caption), this);
+        action->setObjectName(QLatin1String(spec.Name));
+        action->setProperty("category", QLatin1String(spec.Category));
+        if (*spec.Shortcut)
+            action->setShortcut(QKeySequence(QLatin1String(spec.Shortcut)));
+        addAction(action);
+        if (spec.Field)
+            this->*spec.Field = action;
+        else
+            m_alwaysEnabled << action;
+    }
+    m_alwaysEnabled << actAddToFavourites;
+    actStartSearch->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    actStopSearch->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    actSearchSettings->setCheckable(true);
+    actFilterSettings->setCheckable(true);
+    m_modeGroup = new QActionGroup(this);
+    m_modeGroup->addAction(actSearchSettings);
+    m_modeGroup->addAction(actFilterSettings);
+    actSearchSettings->setChecked(true);
+
+    connect(actStartSearch, &QAction::triggered, this, &TfrmNewSearch::actStartSearchExecute);
+    connect(actStopSearch, &QAction::triggered, this, &TfrmNewSearch::actStopSearchExecute);
+    connect(actSearchSettings, &QAction::triggered, this, &TfrmNewSearch::actSearchSettingsExecute);
+    connect(actFilterSettings, &QAction::triggered, this, &TfrmNewSearch::actFilterSettingsExecute);
+    connect(actFavourites, &QAction::triggered, this, &TfrmNewSearch::actFavouritesExecute);
+}
+
+void TfrmNewSearch::BuildLayout() {
+    sSplitter1 = new QSplitter(Qt::Horizontal, this);
+    sSplitter1->setObjectName(QStringLiteral("sSplitter1"));
+    sSplitter1->setChildrenCollapsible(false);
+    sSplitter1->addWidget(BuildLeftPanel());
+    sSplitter1->addWidget(BuildCentre());
+    sSplitter1->setStretchFactor(0, 0);
+    sSplitter1->setStretchFactor(1, 1);
+    // The panel is as wide as the criteria need in this font, and never narrower than its
+    // standard width.
+    LeftPanelWidth = std::max(DefaultLeftPanelWidth, m_criteria->minimumSizeHint().width() +
+                                                         tsSearchCriteria->verticalScrollBar()->sizeHint().width() + 2);
+    pnlLeft->setMinimumWidth(LeftPanelWidth);
+    sSplitter1->setSizes({LeftPanelWidth, 1000});
+
+    m_banner = new TSideBanner(this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    layout->addWidget(sSplitter1, 1);
+    layout->addWidget(m_banner);
+}
+
+QWidget* TfrmNewSearch::BuildLeftPanel() {
+    pnlLeft = new QWidget(this);
+    pnlLeft->setObjectName(QStringLiteral("pnlLeft"));
+    auto* layout = new QVBoxLayout(pnlLeft);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+
+    sPanel4 = new QLabel(QStringLiteral("Main menu"), pnlLeft);
+    sPanel4->setObjectName(QStringLiteral("sPanel4"));
+    sPanel4->setAlignment(Qt::AlignCenter);
+    sPanel4->setFrameShape(QFrame::StyledPanel);
+    QFont bold = sPanel4->font();
+    bold.setBold(true);
+    sPanel4->setFont(bold);
+    sPanel4->setMinimumHeight(22);
+    layout->addWidget(sPanel4);
+
+    auto makeButton = [this](QAction* action, const char* name) {
+        auto* button = new QToolButton(pnlLeft);
+        button->setObjectName(QLatin1String(name));
+        button->setDefaultAction(action);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        button->setMinimumHeight(26);
+        return button;
+    };
+    btnSearchSettings = makeButton(actSearchSettings, "btnSearchSettings");
+    btnFilterSettings = makeButton(actFilterSettings, "btnFilterSettings");
+    btnFavourites = makeButton(actFavourites, "btnFavourites");
+    auto* modes = new QHBoxLayout;
+    modes->setSpacing(2);
+    modes->addWidget(btnSearchSettings);
+    modes->addWidget(btnFilterSettings);
+    layout->addLayout(modes);
+    layout->addWidget(btnFavourites);
+
+    pcLeft = new QStackedWidget(pnlLeft);
+    pcLeft->setObjectName(QStringLiteral("pcLeft"));
+    tsSearchCriteria = new QScrollArea(pcLeft);
+    tsSearchCriteria->setObjectName(QStringLiteral("tsSearchCriteria"));
+    tsSearchCriteria->setWidgetResizable(true);
+    tsSearchCriteria->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tsSearchCriteria->setFrameShape(QFrame::NoFrame);
+    m_criteria = new TCriteriaPanel(m_session, m_advanced);
+    tsSearchCriteria->setWidget(m_criteria);
+    tsFilter = new QWidget(pcLeft);
+    tsFilter->setObjectName(QStringLiteral("tsFilter"));
+    tsFavouritesMain = new QWidget(pcLeft);
+    tsFavouritesMain->setObjectName(QStringLiteral("tsFavouritesMain"));
+    pcLeft->addWidget(tsSearchCriteria);
+    pcLeft->addWidget(tsFilter);
+    pcLeft->addWidget(tsFavouritesMain);
+    layout->addWidget(pcLeft, 1);
+
+    auto* sPanel5 = new QWidget(pnlLeft);
+    sPanel5->setObjectName(QStringLiteral("sPanel5"));
+    auto* footer = new QHBoxLayout(sPanel5);
+    footer->setContentsMargins(4, 2, 4, 2);
+    lblCurrVersion = new QLabel(sPanel5);
+    lblCurrVersion->setObjectName(QStringLiteral("lblCurrVersion"));
+    BitBtn1 = new QPushButton(QStringLiteral("How it works"), sPanel5);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setAutoDefault(false);
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
+    footer->addWidget(lblCurrVersion, 1);
+    footer->addWidget(BitBtn1);
+    layout->addWidget(sPanel5);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmNewSearch::BitBtn1Click);
+    connect(m_criteria->btnStartSearch, &QPushButton::clicked, actStartSearch, &QAction::trigger);
+    connect(m_criteria->sBitBtn2, &QPushButton::clicked, actStopSearch, &QAction::trigger);
+    return pnlLeft;
+}
+
+QWidget* TfrmNewSearch::BuildCentre() {
+    sPanel2 = new QWidget(this);
+    sPanel2->setObjectName(QStringLiteral("sPanel2"));
+    auto* layout = new QVBoxLayout(sPanel2);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    splPreview = new QSplitter(Qt::Vertical, sPanel2);
+    splPreview->setObjectName(QStringLiteral("splPreview"));
+    auto* lists = new QWidget(splPreview);
+    auto* listsLayout = new QVBoxLayout(lists);
+    listsLayout->setContentsMargins(0, 0, 0, 0);
+    listsLayout->setSpacing(0);
+    pcMain = new QStackedWidget(lists);
+    pcMain->setObjectName(QStringLiteral("pcMain"));
+    auto makeListPage = [this](const char* pageName, const char* title, const char* listName) {
+        auto* page = new QWidget(pcMain);
+        page->setObjectName(QLatin1String(pageName));
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->setContentsMargins(0, 0, 0, 0);
+        auto* group = new QGroupBox(QLatin1String(title), page);
+        auto* groupLayout = new QVBoxLayout(group);
+        auto* list = new QTreeView(group);
+        list->setObjectName(QLatin1String(listName));
+        groupLayout->addWidget(list);
+        pageLayout->addWidget(group);
+        pcMain->addWidget(page);
+        return std::pair{page, list};
+    };
+    std::tie(tsSearchM, lvResults) = makeListPage("tsSearchM", "Results", "lvResults");
+    std::tie(tsFilterM, lvFilteredResults) = makeListPage("tsFilterM", "Filtered results", "lvFilteredResults");
+    m_resultsView = new TPlainResultsView(*lvResults);
+    m_filteredView = new TPlainResultsView(*lvFilteredResults);
+    listsLayout->addWidget(pcMain, 1);
+
+    btnShowHide = new QToolButton(lists);
+    btnShowHide->setObjectName(QStringLiteral("btnShowHide"));
+    btnShowHide->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
+    btnShowHide->setToolTip(QStringLiteral("Hide or show the left panel"));
+    btnShowHide->setAutoRaise(true);
+    btnShowHide->setFixedSize(18, 18);
+    auto* corner = new QHBoxLayout;
+    corner->setContentsMargins(2, 0, 0, 0);
+    corner->addWidget(btnShowHide);
+    corner->addStretch(1);
+    listsLayout->addLayout(corner);
+    connect(btnShowHide, &QToolButton::clicked, this, &TfrmNewSearch::btnShowHideClick);
+
+    gbResultPreview = new QGroupBox(splPreview);
+    gbResultPreview->setObjectName(QStringLiteral("gbResultPreview"));
+    gbResultPreview->setMinimumHeight(0);
+    new QVBoxLayout(gbResultPreview);
+    splPreview->addWidget(lists);
+    splPreview->addWidget(gbResultPreview);
+    splPreview->setStretchFactor(0, 1);
+    splPreview->setCollapsible(0, false);
+    layout->addWidget(splPreview);
+    return sPanel2;
+}
+
+// ---- Opening and loading ----
+
+void TfrmNewSearch::Open() {
+    LoadSearch();
+    // Maximized; without a window manager the geometry still covers the desktop.
+    if (const QScreen* screen = this->screen())
+        setGeometry(screen->availableGeometry());
+    showMaximized();
+    raise();
+    activateWindow();
+}
+
+void TfrmNewSearch::EnsurePicker() {
+    const TPlaces* places = m_session.Places.get();
+    if (places && (!m_picker || m_pickerPlaces != places)) {
+        m_criteria->Picker = nullptr;
+        m_picker = std::make_unique<TfrmSelectLocations>(*places, this);
+        m_pickerPlaces = places;
+    } else if (!places) {
+        m_picker.reset();
+        m_pickerPlaces = nullptr;
+    }
+    m_criteria->Picker = m_picker.get();
+}
+
+void TfrmNewSearch::LoadSearch() {
+    m_banner->ShowSideBanner(m_session.Config.BannerServer, TFetchOptions::FromConfig(m_session.Config));
+    setWindowTitle(QStringLiteral("FREE Trawlix Reader PRO v%1 by Trawlix").arg(QLatin1String(Version)));
+    lblCurrVersion->setText(QStringLiteral("local version is: %1").arg(QLatin1String(Version)));
+
+    // Nothing of an earlier opening survives but what was saved.
+    m_resultsView->Search = nullptr;
+    m_currentSearch = nullptr;
+    m_searchesOfCurrent = nullptr;
+    m_ownSearch.reset();
+    TSearches& searches = m_session.LoadSearches();
+    if (SearchesReloaded)
+        SearchesReloaded();
+    if (searches.Items.size() == 1) {
+        m_currentSearch = searches.Items.front().get();
+        m_searchesOfCurrent = &searches;
+    }
+
+    ResetWindow();
+    EnsurePicker();
+    m_criteria->FillCategories();
+    actSearchSettings->trigger();
+    TSearch* search = CurrentSearch();
+    if (!search) {
+        m_criteria->ClearFields(false);
+        m_resultsView->Clear();
+        return;
+    }
+    m_criteria->LoadCriteria(*search);
+    m_resultsView->Search = search;
+    m_resultsView->FillEntryList(search->Results);
+    if (auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview"))) {
+        showPreview->setChecked(search->ShowPreview);
+        if (showPreview->isChecked())
+            splPreview->setSizes(
+                {splPreview->height(), static_cast<int>(std::lround(height() * search->PreviewHeightRatio))});
+    }
+}
+
+void TfrmNewSearch::ResetWindow() {
+    SortColumn = 2;
+    SortAscending = false;
+    m_criteria->ResetForOpening();
+    m_filteredView->Clear();
+    pcLeft->setCurrentWidget(tsSearchCriteria);
+    if (auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview")))
+        showPreview->setChecked(true);
+    splPreview->setSizes({std::max(0, splPreview->height() - CollapsedPreviewHeight), CollapsedPreviewHeight});
+}
+
+TSearch* TfrmNewSearch::CurrentSearch() const {
+    if (m_currentSearch && m_currentSearch != m_ownSearch.get() && m_searchesOfCurrent != m_session.Searches.get())
+        return nullptr; // its collection has been released
+    return m_currentSearch;
+}
+
+// ---- Storing, running, saving ----
+
+bool TfrmNewSearch::StoreCriteria() {
+    TSearch* search = CurrentSearch();
+    if (!search)
+        return true;
+    const bool stored = m_criteria->StoreCriteria(*search);
+    search->SelectedEntry = Q(m_resultsView->SelectedLink()).left(SelectedEntryCapacity).toStdString();
+    if (auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview")))
+        search->ShowPreview = showPreview->isChecked();
+    return stored;
+}
+
+void TfrmNewSearch::actStartSearchExecute() {
+    // Checked before anything changes, so that bad input costs neither results nor typing.
+    if (const QString problem = m_criteria->InputProblem(); !problem.isEmpty()) {
+        UserMessages().Information(problem.toStdString());
+        return;
+    }
+    if (!CurrentSearch()) {
+        m_ownSearch = std::make_unique<TSearch>(&m_session.SearchContext());
+        m_currentSearch = m_ownSearch.get();
+        m_searchesOfCurrent = nullptr;
+    }
+    TSearch& search = *CurrentSearch();
+    StoreCriteria();
+    search.ResetResults(!search.KeepOldResults);
+    m_resultsView->Search = &search;
+    m_resultsView->FillEntryList(search.Results);
+    if (search.LeafLocations().empty()) {
+        UserMessages().Information("There are no locations chosen, to search in!");
+        return;
+    }
+    actStartSearch->setEnabled(false);
+    m_criteria->UpdateRunLocations();
+    search.Run(m_resultsView);
+}
+
+void TfrmNewSearch::actStopSearchExecute() {
+    if (TSearch* search = CurrentSearch())
+        search->Stop();
+}
+
+void TfrmNewSearch::SaveOnExit() {
+    try {
+        TSearch* search = CurrentSearch();
+        if (!search || !m_session.Searches)
+            return;
+        // A distance that is no number keeps the one stored before; the rest is saved as typed.
+        StoreCriteria();
+        // The file is replaced whole by the save, never deleted first: a failed write
+        // leaves the last good one.
+        m_session.Searches->Save(*search, true, false);
+        m_resultsView->Search = nullptr;
+        m_currentSearch = nullptr;
+        m_searchesOfCurrent = nullptr;
+        m_session.Searches.reset();
+    } catch (...) {
+        // The program ends regardless.
+    }
+}
+
+void TfrmNewSearch::closeEvent(QCloseEvent* event) {
+    try {
+        if (TSearch* search = CurrentSearch(); search && !search->CurrentRun().Idle)
+            actStopSearchExecute();
+        lvResults->selectionModel()->clear();
+        if (QAbstractItemView* favourites = FavouritesList())
+            favourites->selectionModel()->clear();
+    } catch (...) {
+        // Closing must end the program whatever happened here.
+    }
+    event->accept();
+    if (EndProgram)
+        EndProgram();
+}
+
+// ---- Enabling rules ----
+
+void TfrmNewSearch::ActionList1Update() {
+    TSearch* search = CurrentSearch();
+    const bool idle = !search || search->CurrentRun().Idle;
+    const bool hasRows = m_resultsView->RowCount() > 0;
+    const bool resultSelected = lvResults->selectionModel()->hasSelection();
+    QAbstractItemView* favourites = FavouritesList();
+    const bool favouriteSelected =
+        favourites && favourites->selectionModel() && favourites->selectionModel()->hasSelection();
+
+    actSearchSettings->setEnabled(true);
+    actFilterSettings->setEnabled(hasRows);
+    actFilter->setEnabled(hasRows);
+    actFavourites->setEnabled(resultSelected);
+    actStartSearch->setEnabled(m_criteria->HasPlaces() && m_criteria->HasCategory() && idle);
+    actStopSearch->setEnabled(!idle);
+    for (QAction* action : {actRemoveFromFavourites, actMoveFavouriteUp, actMoveFavouriteDown})
+        action->setEnabled(favouriteSelected);
+    for (QAction* action : std::as_const(m_alwaysEnabled))
+        action->setEnabled(true);
+    m_criteria->btnStartSearch->setEnabled(actStartSearch->isEnabled());
+    m_criteria->sBitBtn2->setEnabled(actStopSearch->isEnabled());
+    if (auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview")))
+        splPreview->handle(1)->setEnabled(showPreview->isChecked());
+
+    const bool noPlaces = !m_criteria->HasPlaces();
+    if (m_criteria->pnlNoLocations->isVisibleTo(m_criteria) != noPlaces)
+        m_criteria->pnlNoLocations->setVisible(noPlaces);
+    QString hint;
+    if (idle && noPlaces)
+        hint = QStringLiteral("Choose the locations to search in to start a search.");
+    else if (idle && !m_criteria->HasCategory())
+        hint = QStringLiteral("Choose a category to start a search.");
+    if (m_criteria->lblStartHint->text() != hint)
+        m_criteria->lblStartHint->setText(hint);
+    m_criteria->lblStartHint->setVisible(!hint.isEmpty());
+
+    // Minimized while another program is in front: the program goes to the tray instead.
+    if (isVisible() && isMinimized() && QApplication::applicationState() != Qt::ApplicationActive) {
+        hide();
+        setWindowState(Qt::WindowMaximized);
+        if (MinimizeToTray)
+            MinimizeToTray();
+    }
+}
+
+// ---- Left panel, help, size ----
+
+void TfrmNewSearch::actSearchSettingsExecute() {
+    actSearchSettings->setChecked(true);
+    pcLeft->setCurrentWidget(tsSearchCriteria);
+    pcMain->setCurrentWidget(tsSearchM);
+}
+
+void TfrmNewSearch::actFilterSettingsExecute() {
+    actFilterSettings->setChecked(true);
+    pcLeft->setCurrentWidget(tsFilter);
+    pcMain->setCurrentWidget(tsFilterM);
+}
+
+void TfrmNewSearch::actFavouritesExecute() {
+    pcLeft->setCurrentWidget(tsFavouritesMain);
+}
+
+QTreeView* TfrmNewSearch::ActiveList() const {
+    return actFilterSettings->isChecked() ? lvFilteredResults : lvResults;
+}
+
+QAbstractItemView* TfrmNewSearch::FavouritesList() const {
+    return tsFavouritesMain->findChild<QAbstractItemView*>(QStringLiteral("lvFavourites"));
+}
+
+void TfrmNewSearch::btnShowHideClick() {
+    if (pnlLeft->isVisible()) {
+        LeftPanelWidth = pnlLeft->width();
+        pnlLeft->hide();
+        btnShowHide->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    } else {
+        pnlLeft->show();
+        sSplitter1->setSizes({LeftPanelWidth, std::max(0, sSplitter1->width() - LeftPanelWidth)});
+        btnShowHide->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
+    }
+}
+
+void TfrmNewSearch::BitBtn1Click() {
+    QDesktopServices::openUrl(QUrl(Q(m_session.Config.MakerServer) + QStringLiteral("/to_how_it_works.php")));
+}
+
+void TfrmNewSearch::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview"));
+    if (showPreview && showPreview->isChecked()) {
+        const int preview = static_cast<int>(std::lround(height() * PreviewShare));
+        splPreview->setSizes({std::max(0, splPreview->height() - preview), preview});
+    }
+}
+
+// ---- Keyboard ----
+
+bool TfrmNewSearch::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        QWidget* focus = QApplication::focusWidget();
+        // Once per key: at the control that has the focus, or at the window itself.
+        const bool atFocus = widget == focus || (widget == this && (!focus || focus->window() != this));
+        if (atFocus && widget->window() == this) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            FormKeyDown(key->key(), key->modifiers());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmNewSearch::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    const Qt::KeyboardModifiers held =
+        modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    QAbstractItemView* list = nullptr;
+    if (held == Qt::NoModifier) {
+        if (key == Qt::Key_Escape) {
+            close();
+            return;
+        }
+        list = ActiveList();
+    } else if (held == Qt::ShiftModifier) {
+        list = FavouritesList();
+    }
+    if (list && list->model()) {
+        if (key == Qt::Key_A)
+            StepSelection(list, -1);
+        else if (key == Qt::Key_Z)
+            StepSelection(list, +1);
+        const QModelIndexList selected = list->selectionModel()->selectedRows();
+        if (!selected.isEmpty())
+            list->scrollTo(selected.first(), QAbstractItemView::EnsureVisible);
+        if (key == Qt::Key_N)
+            ScrollListBy(list, -ListScrollStep);
+        else if (key == Qt::Key_M)
+            ScrollListBy(list, ListScrollStep);
+    }
+    if (!ScrollPreviewBy)
+        return;
+    switch (key) {
+    case Qt::Key_S:
+        ScrollPreviewBy(0, -10);
+        break;
+    case Qt::Key_X:
+        ScrollPreviewBy(0, 10);
+        break;
+    case Qt::Key_Comma:
+    case Qt::Key_Less:
+        ScrollPreviewBy(-5, 0);
+        break;
+    case Qt::Key_Period:
+    case Qt::Key_Greater:
+        ScrollPreviewBy(5, 0);
+        break;
+    case Qt::Key_C:
+        ScrollPreviewBy(0, 30000);
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmNewSearch::StepSelection(QAbstractItemView* list, int step) {
+    const int rows = list->model()->rowCount();
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
+    const int row = selected.isEmpty() ? -1 : selected.first().row();
+    int target = -1;
+    if (step < 0 && row > 0)
+        target = row - 1;
+    else if (step > 0 && row < rows - 1)
+        target = row + 1;
+    if (target >= 0)
+        list->selectionModel()->setCurrentIndex(list->model()->index(target, 0),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TfrmNewSearch::ScrollListBy(QAbstractItemView* list, int dx) {
+    QScrollBar* bar = list->horizontalScrollBar();
+    bar->setValue(bar->value() + dx);
+}

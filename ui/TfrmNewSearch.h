@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QWidget>
+
+class QAbstractItemView;
+class QAction;
+class QActionGroup;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QSplitter;
+class QStackedWidget;
+class QToolButton;
+class QTreeView;
+class TCriteriaPanel;
+class TfrmAdvancedKeywords;
+class TfrmSelectLocations;
+class TPlaces;
+class TPlainResultsView;
+class TSearch;
+class TSearches;
+class TSession;
+class TSideBanner;
+
+/// The search window, the program's working window after sign-in: the criteria panel on
+/// the left, the result lists and the preview in the centre, the side banner on the right.
+/// It shows one search at a time, runs it, and saves it when the program ends. Created
+/// once, hidden, at program start; closing it ends the program. Every key pressed in it
+/// passes through FormKeyDown first (and still reaches the focused control).
+/// User-interface thread.
+class TfrmNewSearch final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int MinimumWidth = 1001;
+    static constexpr int MinimumHeight = 370;
+    static constexpr int DefaultLeftPanelWidth = 233;
+    static constexpr const char* Version = "3.33";
+
+    /// advanced lives as long as the window.
+    TfrmNewSearch(TSession& session, TfrmAdvancedKeywords& advanced, QWidget* parent = nullptr);
+    ~TfrmNewSearch() override;
+
+    /// Loads the searches file and shows the window in front (after every sign-in).
+    void Open();
+    /// Reloads the searches, resets the window and shows the file's search when the file
+    /// holds exactly one.
+    void LoadSearch();
+    /// Stores the controls into the current search; false when the distance typed is no
+    /// whole number (the rest is stored all the same, the distance kept as it was).
+    bool StoreCriteria();
+    /// After the event loop has ended: stores the criteria and writes the current search
+    /// into the searches file, which the collection then writes once more as it goes.
+    /// Every failure is swallowed.
+    void SaveOnExit();
+    /// Runs every enabling rule; called whenever the event loop goes idle.
+    void ActionList1Update();
+
+    /// The search the window shows and edits, or null.
+    TSearch* CurrentSearch() const;
+    /// The result list the result actions work on: lvResults in search mode,
+    /// lvFilteredResults in filter mode.
+    QTreeView* ActiveList() const;
+    TfrmSelectLocations* Picker() const { return m_picker.get(); }
+    TPlainResultsView& ResultsView() const { return *m_resultsView; }
+
+    /// Sort state shared by the result lists; set at every opening.
+    int SortColumn = 2;
+    bool SortAscending = false;
+    /// Width of the left panel, remembered while it is hidden.
+    int LeftPanelWidth = DefaultLeftPanelWidth;
+
+    /// Ends the program's event loop (closing the window does); QApplication::quit unless set.
+    std::function<void()> EndProgram;
+    /// Hides the program in the tray (the window minimized while another program is active).
+    std::function<void()> MinimizeToTray;
+    /// Told after the window has replaced the session's searches (lists showing the old
+    /// ones must refill).
+    std::function<void()> SearchesReloaded;
+    /// Scrolls the previewed page by (dx, dy) pixels; set by the preview.
+    std::function<void(int, int)> ScrollPreviewBy;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateActions();
+    void BuildLayout();
+    QWidget* BuildLeftPanel();
+    QWidget* BuildCentre();
+    void ResetWindow();
+
+    void actStartSearchExecute();
+    void actStopSearchExecute();
+    void actSearchSettingsExecute();
+    void actFilterSettingsExecute();
+    void actFavouritesExecute();
+    void btnShowHideClick();
+    void BitBtn1Click();
+    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    /// Moves the selection of list one row (A: up, Z: down) and scrolls it into view.
+    static void StepSelection(QAbstractItemView* list, int step);
+    static void ScrollListBy(QAbstractItemView* list, int dx);
+    /// The favourites list once the favourites page has one; null otherwise.
+    QAbstractItemView* FavouritesList() const;
+    /// Makes the picker for the session's place table when it has none for it yet.
+    void EnsurePicker();
+
+    TSession& m_session;
+    TfrmAdvancedKeywords& m_advanced;
+    std::unique_ptr<TfrmSelectLocations> m_picker;
+    const TPlaces* m_pickerPlaces = nullptr;
+    /// The current search: one of the session's searches, or m_ownSearch.
+    TSearch* m_currentSearch = nullptr;
+    /// The collection m_currentSearch belongs to, to notice it has gone.
+    const TSearches* m_searchesOfCurrent = nullptr;
+    /// A search made by Start search without a current search; not in the collection.
+    std::unique_ptr<TSearch> m_ownSearch;
+    TPlainResultsView* m_resultsView = nullptr;
+    TPlainResultsView* m_filteredView = nullptr;
+
+    QSplitter* sSplitter1 = nullptr;
+    QWidget* pnlLeft = nullptr;
+    QLabel* sPanel4 = nullptr;
+    QToolButton* btnSearchSettings = nullptr;
+    QToolButton* btnFilterSettings = nullptr;
+    QToolButton* btnFavourites = nullptr;
+    QStackedWidget* pcLeft = nullptr;
+    QScrollArea* tsSearchCriteria = nullptr;
+    QWidget* tsFilter = nullptr;
+    QWidget* tsFavouritesMain = nullptr;
+    TCriteriaPanel* m_criteria = nullptr;
+    QLabel* lblCurrVersion = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QWidget* sPanel2 = nullptr;
+    QSplitter* splPreview = nullptr;
+    QStackedWidget* pcMain = nullptr;
+    QWidget* tsSearchM = nullptr;
+    QWidget* tsFilterM = nullptr;
+    QTreeView* lvResults = nullptr;
+    QTreeView* lvFilteredResults = nullptr;
+    QToolButton* btnShowHide = nullptr;
+    QGroupBox* gbResultPreview = nullptr;
+    TSideBanner* m_banner = nullptr;
+
+    QActionGroup* m_modeGroup = nullptr;
+    QAction* actStartSearch = nullptr;
+    QAction* actStopSearch = nullptr;
+    QAction* actAddToFavourites = nullptr;
+    QAction* actRemoveFromFavourites = nullptr;
+    QAction* actMoveFavouriteUp = nullptr;
+    QAction* actMoveFavouriteDown = nullptr;
+    QAction* actFilter = nullptr;
+    QAction* actSearchSettings = nullptr;
+    QAction* actFilterSettings = nullptr;
+    QAction* actFavourites = nullptr;
+    /// Always enabled: the flag, delete and check actions.
+    QList<QAction*> m_alwaysEnabled;
+};
