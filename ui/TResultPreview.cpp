@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -31,6 +32,7 @@ namespace {
 
 const QUrl BlankPage(QStringLiteral("about:blank"));
 constexpr double PreviewShareOfWindow = 0.6;
+constexpr int MarkupRetryMs = 50;
 
 /// A page that never shows a script dialog and turns every new-window request into the
 /// page's own address opened in the desktop's browser.
@@ -91,7 +93,7 @@ void TResultPreview::BuildContents() {
     m_browser->setPage(new TPreviewPage(m_browser));
     // A posting is shown as the site has it now: a removed one must not come from a cache.
     m_browser->page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
-    m_browser->setUrl(BlankPage);
+    NavigateTo(BlankPage);
     panelLayout->addWidget(m_browser, 0, 0);
     m_print = new QPushButton(QStringLiteral("Print preview"), m_panel);
     m_print->setObjectName(QStringLiteral("btnPrint"));
@@ -104,9 +106,15 @@ void TResultPreview::BuildContents() {
     connect(m_print, &QPushButton::clicked, this, &TResultPreview::PrintPreview);
     // Told with the address whose load ended, which a quick change of selection cannot mix up.
     connect(m_browser->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
-            info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
-            CheckForRemoval(info.url());
+        if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
+            info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
+            return;
+        // A blank page still loading swallows an address asked for meanwhile: ask again.
+        if (info.url() == BlankPage && m_wanted != BlankPage && m_browser->url() != m_wanted) {
+            m_browser->setUrl(m_wanted);
+            return;
+        }
+        CheckForRemoval(info.url());
     });
 }
 
@@ -223,6 +231,7 @@ void TResultPreview::ApplyHeight() {
 }
 
 void TResultPreview::NavigateTo(const QUrl& address) {
+    m_wanted = address;
     m_browser->setUrl(address);
 }
 
@@ -231,12 +240,22 @@ void TResultPreview::NavigateUnlessThere(const QUrl& address) {
         NavigateTo(address);
 }
 
-void TResultPreview::CheckForRemoval(const QUrl& page) {
+void TResultPreview::CheckForRemoval(const QUrl& page, int attemptsLeft) {
     // Pages the site answers with an error status are read too: "404 Error" is one.
     if (page == BlankPage || page.isEmpty())
         return;
     QPointer<TResultPreview> self(this);
-    m_browser->page()->toHtml([self, page](const QString& markup) {
+    m_browser->page()->toHtml([self, page, attemptsLeft](const QString& markup) {
+        // Right after the engine has swapped the page's process the markup may come back
+        // empty: read it again shortly while the page is still shown.
+        if (markup.isEmpty()) {
+            if (self && attemptsLeft > 0 && self->m_browser->url() == page)
+                QTimer::singleShot(MarkupRetryMs, self, [self, page, attemptsLeft] {
+                    if (self)
+                        self->CheckForRemoval(page, attemptsLeft - 1);
+                });
+            return;
+        }
         const qsizetype body = markup.indexOf(QStringLiteral("<body"));
         if (self && IsRemovedPosting(body < 0 ? markup : markup.mid(body)))
             self->DropRemovedPosting(page);
@@ -244,7 +263,7 @@ void TResultPreview::CheckForRemoval(const QUrl& page) {
 }
 
 void TResultPreview::DropRemovedPosting(const QUrl& page) {
-    if (!m_results || !m_active || m_results->SelectedRow() < 0)
+    if (!m_results || !m_active)
         return;
     TEntry* entry = m_active->SelectedEntry();
     // The selection may have moved on while the page loaded: only the posting shown goes.

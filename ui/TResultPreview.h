@@ -81,8 +81,10 @@ private:
     void ApplyHeight();
     void NavigateTo(const QUrl& address);
     void NavigateUnlessThere(const QUrl& address);
-    void CheckForRemoval(const QUrl& page);
+    void CheckForRemoval(const QUrl& page, int attemptsLeft = MarkupAttempts);
     void DropRemovedPosting(const QUrl& page);
+
+    static constexpr int MarkupAttempts = 40;
 
     QGroupBox* m_box;
     QPointer<TResultsList> m_results;
@@ -93,4 +95,6 @@ private:
     QWebEngineView* m_browser = nullptr;
     QPushButton* m_print = nullptr;
     QPointer<QWidget> m_window;
+    /// The address last asked for.
+    QUrl m_wanted;
 };
