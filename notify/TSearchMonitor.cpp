@@ -28,6 +28,14 @@ std::string NewestItemLink(const std::string& page, const std::string& pageLink,
     return posting.Link;
 }
 
+/// The title of the page's first posting when its link is link; empty otherwise.
+std::string TopmostTitle(const std::string& page, const std::string& pageLink, const std::string& domain,
+                         const std::string& link) {
+    TResultsPageParser parser(page, pageLink, domain);
+    TParsedPosting posting;
+    return parser.Next(posting) && posting.Link == link ? posting.Title : std::string();
+}
+
 /// The link of the topmost posting of a first results page fetched from pageLink: on the
 /// old pages the first ".html" link between the two "Displaying: 1 -" counters, on today's
 /// the first posting item's link; empty when the page has no such link.
@@ -98,6 +106,9 @@ void NewResultsPageLoaded(TSearch& search, const TMonitorContext& context) {
         // The first check after loading only catches up with what happened meanwhile.
         if (!wasMarked && search.CheckCount > 1)
             NotifyNewResults(search, context);
+        if (!wasMarked && context.SearchMarked)
+            context.SearchMarked(search, TopmostTitle(page, search.CheckFetcher->URL, context.SiteDomain, newest),
+                                 newest);
         return;
     }
     ++search.CheckEntryIndex;

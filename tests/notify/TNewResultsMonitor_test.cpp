@@ -376,6 +376,29 @@ TEST_F(TNewResultsMonitorTest, OnlyATopmostLinkBetweenTwoCountersCounts) {
     }
 }
 
+TEST_F(TNewResultsMonitorTest, AMarkIsToldWithTheTopmostPostingsTitleAndLink) {
+    std::vector<std::string> told;
+    TMonitorContext context = session->MonitorContext();
+    context.SearchMarked = [&told](TSearch& search, const std::string& title, const std::string& link) {
+        told.push_back(std::string(search.Name) + " | " + title + " | " + link);
+    };
+    monitor = std::make_unique<TNewResultsMonitor>(context);
+    monitor->OnPassEnded = [this] { ++passesEnded; };
+    const std::string marker = "http://miami.craigslist.org/act/100.html";
+    TSearch& search = AddSearch("Walks", {Miami});
+    search.LatestEntries.push_back(std::make_unique<TLatestEntry>(0, marker, PageLink("miami")));
+    for (const std::string& page :
+         {PageWith("/act/101.html"), TodaysPageWith({"/act/d/walk/102.html"}), PageWith("/act/100.html")}) {
+        search.NewResultsAvailable = false;
+        proxy->SetPage(PageLink("miami"), page);
+        Pass();
+    }
+    ASSERT_EQ(told.size(), 2u) << "the unchanged page tells nobody";
+    // The title as the results list shows it.
+    EXPECT_EQ(told[0], "Walks | zebracorn walk - | http://miami.craigslist.org/act/101.html");
+    EXPECT_EQ(told[1], "Walks | zebracorn walk - (miami) | http://miami.craigslist.org/act/d/walk/102.html");
+}
+
 // Today's posting links run past 100 bytes: the marker keeps them whole, so an unchanged
 // site is no news, and a posting differing only at the end of its link is.
 TEST_F(TNewResultsMonitorTest, LongLinksAreComparedWhole) {
