@@ -34,9 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (loaded > 0)
             searches.Save(*searches.Items.front(), true, false);
     }
-    // A file read without a fault reads back, after the save, with the searches it held. (A
-    // saved search moves to the end, so behind an element that cannot be read it no longer
-    // loads.)
+    // A file read without a fault reads back, after the save, with the searches it held.
     TSearches again(context);
     again.Load();
     if (complete && again.Items.size() != loaded)
