@@ -154,6 +154,18 @@ private:
         }
     }
 
+    /// Five postings in Miami's activities, enough that the site fills its page with them.
+    static void AddWalks(TSiteSimulator& simulator) {
+        for (int i = 0; i < 5; ++i) {
+            TSimPosting posting;
+            posting.Site = "miami";
+            posting.Category = "act";
+            posting.Title = Word + " walk";
+            posting.Body = "join us";
+            simulator.AddPosting(posting);
+        }
+    }
+
     static QStringList ListCaptions(TMainForm& form) {
         auto* list = form.findChild<QTreeWidget*>(QStringLiteral("slvSearches"));
         QStringList captions;
@@ -498,14 +510,7 @@ private Q_SLOTS:
     void F5ChecksTheSearchesAndMarksOneWithNewResultsYellow() {
         TSiteSimulator simulator;
         QVERIFY(simulator.Start());
-        for (int i = 0; i < 5; ++i) {
-            TSimPosting posting;
-            posting.Site = "miami";
-            posting.Category = "act";
-            posting.Title = Word + " walk";
-            posting.Body = "join us";
-            simulator.AddPosting(posting);
-        }
+        AddWalks(simulator);
         WriteSearches({{"Beach walks"}, {"Zebracorn sightings", true}, {"Never run yet"}});
         TConfig config = Config();
         config.HttpProxy = simulator.Proxy();
@@ -557,14 +562,7 @@ private Q_SLOTS:
         TFakeNotifications service;
         TSiteSimulator simulator;
         QVERIFY(simulator.Start());
-        for (int i = 0; i < 5; ++i) {
-            TSimPosting posting;
-            posting.Site = "miami";
-            posting.Category = "act";
-            posting.Title = Word + " walk";
-            posting.Body = "join us";
-            simulator.AddPosting(posting);
-        }
+        AddWalks(simulator);
         WriteSearches({{"Beach walks"}, {"Zebracorn sightings", true}});
         TConfig config = Config();
         config.HttpProxy = simulator.Proxy();
