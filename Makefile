@@ -2,11 +2,15 @@
 #   make run    install what is needed, build, install the data folder, start the program
 #   make demo   the same against the bundled site simulator, signed in to a demo account
 #   make test   install what is needed, build with sanitizers, run the whole test suite
+#   make fuzz   build the fuzzers with clang and run each for FUZZ_SECONDS
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Seconds each fuzzer runs in `make fuzz` (and so in `make test`); FUZZ_JOBS run at a time.
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= $(JOBS)
 
-.PHONY: all deps build install-data run demo test check-source test-asan test-tsan bench format format-check clean
+.PHONY: all deps build install-data run demo test check-source test-asan test-tsan bench format format-check clean fuzz
 
 all: build
 
@@ -26,10 +30,10 @@ run: install-data
 demo: build
 	tools/run-demo build
 
-test: deps check-source test-asan test-tsan
+test: deps check-source test-asan test-tsan fuzz
 
 # The folders include one another only downwards, and every source is clang-formatted.
-SOURCES = $(shell find core refdata search store account notify session ui app tools tests bench \
+SOURCES = $(shell find core refdata search store account notify session ui app tools tests bench fuzz \
   \( -name '*.cpp' -o -name '*.h' \) -not -path 'tests/fixtures/*' 2>/dev/null)
 check-source:
 	tools/check-layers --graph
@@ -52,6 +56,16 @@ test-tsan:
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure -j$(JOBS) -L threads
 
+# The fuzzers of fuzz/ (libFuzzer, clang) under AddressSanitizer and UndefinedBehaviorSanitizer:
+# first their seeds and kept crash inputs once each, then each fuzzer for FUZZ_SECONDS.
+fuzz:
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	  -DCMAKE_CXX_COMPILER=clang++ -DTRAWLIX_FUZZ=ON -DTRAWLIX_BUILD_GUI=OFF -DTRAWLIX_WERROR=ON \
+	  -DTRAWLIX_SANITIZE="address;undefined" $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_targets
+	cd build-fuzz && ctest --output-on-failure -j$(JOBS) -L fuzz
+	FUZZ_JOBS=$(FUZZ_JOBS) fuzz/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+
 bench: build
 	@for b in build/bench/*_bench; do echo "== $$b"; "$$b"; done
 
@@ -62,4 +76,4 @@ format-check:
 	@clang-format --dry-run --Werror $(SOURCES) && echo "clang-format: $(words $(SOURCES)) files formatted"
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

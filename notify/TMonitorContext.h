@@ -31,6 +31,9 @@ struct TMonitorContext {
     std::function<const TGsmNetworkList*()> Networks;
     /// Hands a notification mail on to be sent with the sender's login; returns at once.
     std::function<void(std::unique_ptr<TMailMessage>)> SendMail;
+    /// Told when a check marks a search, with the topmost posting's title (empty when the
+    /// page does not show it) and link; for a notice on the desktop. Unset: nobody is told.
+    std::function<void(TSearch&, const std::string& title, const std::string& link)> SearchMarked;
     /// The address notifications come from.
     std::string MailSender;
     /// The site's domain suffix, for relative links on the pages examined.

@@ -13,18 +13,37 @@
 #include "notify/TMonitorContext.h"
 #include "notify/TNewResultsMonitor.h"
 #include "search/SiteInterface.h"
+#include "search/TResultsPageParser.h"
 #include "search/TSearch.h"
 
 namespace {
 
-/// The link of the topmost posting of a first results page fetched from pageLink: the
-/// first ".html" link between the two "Displaying: 1 -" counters; empty when the page
-/// has no such link.
+/// The first posting's link on a page of today's markup (made absolute as the run makes its
+/// markers' links); empty for any other page.
+std::string NewestItemLink(const std::string& page, const std::string& pageLink, const std::string& domain) {
+    TResultsPageParser parser(page, pageLink, domain);
+    TParsedPosting posting;
+    if (parser.Markup() != TResultsMarkup::PostingItems || !parser.Next(posting))
+        return {};
+    return posting.Link;
+}
+
+/// The title of the page's first posting when its link is link; empty otherwise.
+std::string TopmostTitle(const std::string& page, const std::string& pageLink, const std::string& domain,
+                         const std::string& link) {
+    TResultsPageParser parser(page, pageLink, domain);
+    TParsedPosting posting;
+    return parser.Next(posting) && posting.Link == link ? posting.Title : std::string();
+}
+
+/// The link of the topmost posting of a first results page fetched from pageLink: on the
+/// old pages the first ".html" link between the two "Displaying: 1 -" counters, on today's
+/// the first posting item's link; empty when the page has no such link.
 std::string NewestLink(const std::string& page, const std::string& pageLink, const std::string& domain) {
     constexpr std::string_view marker = SiteInterface::FirstPageMarker;
     const std::size_t first = page.find(marker);
     if (first == std::string::npos)
-        return {};
+        return NewestItemLink(page, pageLink, domain);
     const std::size_t second = page.find(marker, first + 10);
     if (second == std::string::npos)
         return {};
@@ -87,6 +106,9 @@ void NewResultsPageLoaded(TSearch& search, const TMonitorContext& context) {
         // The first check after loading only catches up with what happened meanwhile.
         if (!wasMarked && search.CheckCount > 1)
             NotifyNewResults(search, context);
+        if (!wasMarked && context.SearchMarked)
+            context.SearchMarked(search, TopmostTitle(page, search.CheckFetcher->URL, context.SiteDomain, newest),
+                                 newest);
         return;
     }
     ++search.CheckEntryIndex;

@@ -47,8 +47,9 @@ std::string TransferFailure(CURLcode code, const char* detail, const TBody& body
     if (body.TooLarge || code == CURLE_FILESIZE_EXCEEDED)
         return "the page is larger than " + SizeText(options.MaxPageBytes);
     // The connect and low-speed limits are shorter: a time-out this late is the overall one.
-    // elapsed is measured from before libcurl's own clock started, so it is never less.
-    if (code == CURLE_OPERATION_TIMEDOUT && elapsed >= std::chrono::seconds(options.TimeLimitSeconds))
+    // libcurl times with CLOCK_MONOTONIC_RAW, which drifts a little from steady_clock, hence the slack.
+    constexpr auto clockSlack = std::chrono::milliseconds(250);
+    if (code == CURLE_OPERATION_TIMEDOUT && elapsed + clockSlack >= std::chrono::seconds(options.TimeLimitSeconds))
         return "the page did not arrive within " + std::to_string(options.TimeLimitSeconds) + " s";
     return *detail ? std::string(detail) : std::string(curl_easy_strerror(code));
 }

@@ -186,11 +186,166 @@ void StripBlockTagsInto(std::string_view html, std::string& out) {
     out.erase(0, first);
 }
 
+namespace {
+
+// Today's markup: <li data-pid="..."> ... <a href="LINK" class="... posting-title"><span
+// class="label">TITLE</span></a><div class="meta">DATE<span class="separator">.</span>PLACE
+// </div><span class="priceinfo">PRICE</span> ... </li>; an <img> in the item's gallery.
+
+constexpr std::string_view PostingIdAttribute = "data-pid=\"";
+
+bool IsNameEnd(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '>' || c == '/';
+}
+
+/// The name of the tag that starts at open ("li" for "<li data-pid=...>").
+std::string_view TagName(std::string_view text, std::size_t open) {
+    std::size_t end = open + 1;
+    while (end < text.size() && !IsNameEnd(text[end]))
+        ++end;
+    return text.substr(open + 1, end - open - 1);
+}
+
+/// Where the next li start tag that carries a posting id begins, at or after from; npos
+/// when the page has no more. Ids on other elements (the 2014 rows, map tags) do not count.
+std::size_t FindPostingItem(std::string_view page, std::size_t from) {
+    for (std::size_t at = Find(page, PostingIdAttribute, from); at != npos;
+         at = Find(page, PostingIdAttribute, at + 1)) {
+        const std::size_t open = page.rfind('<', at);
+        if (open == npos || open < from || page.substr(open, at - open).find('>') != npos)
+            continue;
+        if (TagName(page, open) == "li")
+            return open;
+    }
+    return npos;
+}
+
+bool IsClassSeparator(char c) {
+    return c == '"' || c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+/// Where the class name occurs as a whole word of a class attribute of text, at or after
+/// from; npos when it does not.
+std::size_t FindClass(std::string_view text, std::string_view name, std::size_t from = 0) {
+    constexpr std::string_view attribute = "class=\"";
+    for (std::size_t at = Find(text, name, from); at != npos; at = Find(text, name, at + 1)) {
+        const std::size_t end = at + name.size();
+        if (at == 0 || end >= text.size() || !IsClassSeparator(text[at - 1]) || !IsClassSeparator(text[end]))
+            continue;
+        const std::size_t value = text.rfind(attribute, at);
+        if (value != npos && text.find('"', value + attribute.size()) >= end)
+            return at;
+    }
+    return npos;
+}
+
+/// Text of the item as a person reads it: line breaks and tabs are spaces, the entities
+/// a page serialises are decoded ("&nbsp;" is a no-break space the poster typed, so a
+/// space), and the ends are trimmed.
+std::string ItemText(std::string_view raw) {
+    std::string text(raw);
+    for (char& c : text)
+        if (c == '\n' || c == '\t' || c == '\r')
+            c = ' ';
+    if (text.find('&') != std::string::npos) {
+        text = ReplaceAll(text, "&nbsp;", " ");
+        text = ReplaceAll(text, "&gt;", ">");
+        text = ReplaceAll(text, "&lt;", "<");
+        text = ReplaceAll(text, "&quot;", "\"");
+        text = ReplaceAll(text, "&#39;", "'");
+        text = ReplaceAll(text, "&#x27;", "'");
+        text = ReplaceAll(text, "&amp;", "&");
+    }
+    return TrimControl(text);
+}
+
+/// The text of the element whose start tag holds the class at, up to its first inner tag.
+std::string_view ElementText(std::string_view item, std::size_t at) {
+    const std::size_t start = item.find('>', at);
+    if (start == npos)
+        return {};
+    const std::size_t end = item.find('<', start + 1);
+    return item.substr(start + 1, (end == npos ? item.size() : end) - start - 1);
+}
+
+/// The link of the title element whose class is at: its own href, or that of the first
+/// anchor inside it.
+std::string_view ReadItemLink(std::string_view item, std::size_t at) {
+    constexpr std::string_view href = "href=\"";
+    const std::size_t open = item.rfind('<', at);
+    const std::size_t tagEnd = item.find('>', at);
+    if (open == npos || tagEnd == npos)
+        return {};
+    std::size_t value = Find(item.substr(0, tagEnd), href, open);
+    if (value == npos)
+        value = Find(item, href, tagEnd);
+    if (value == npos)
+        return {};
+    value += href.size();
+    const std::size_t end = item.find('"', value);
+    return end == npos ? std::string_view() : item.substr(value, end - value);
+}
+
+/// The title of the title element whose class is at: the text of its label, or all of
+/// its text when it has no label.
+std::string ReadItemTitle(std::string_view item, std::size_t at, std::string& buffer) {
+    const std::size_t tagEnd = item.find('>', at);
+    if (tagEnd == npos)
+        return {};
+    const std::size_t open = item.rfind('<', at);
+    const std::string closing = "</" + std::string(TagName(item, open));
+    const std::size_t end = std::min(Find(item, closing, tagEnd), item.size());
+    const std::string_view element = item.substr(0, end);
+    const std::size_t label = FindClass(element, "label", tagEnd);
+    if (label != npos)
+        return ItemText(ElementText(element, label));
+    StripBlockTagsInto(element.substr(tagEnd), buffer);
+    return ItemText(buffer);
+}
+
+/// Date and place from the meta element whose class is at: its first and last texts,
+/// leaving out the separators between them. A single text is the date.
+void ReadItemMeta(std::string_view item, std::size_t at, std::string& date, std::string& place) {
+    const std::size_t start = item.find('>', at);
+    if (start == npos)
+        return;
+    const std::string closing = "</" + std::string(TagName(item, item.rfind('<', at)));
+    const std::size_t end = std::min(Find(item, closing, start), item.size());
+    bool inSeparator = false;
+    bool first = true;
+    for (std::size_t p = start + 1; p < end;) {
+        if (item[p] == '<') {
+            const std::size_t tagEnd = std::min(item.find('>', p), end);
+            inSeparator =
+                p + 1 < end && item[p + 1] != '/' && FindClass(item.substr(p, tagEnd + 1 - p), "separator") != npos;
+            p = tagEnd + 1;
+            continue;
+        }
+        const std::size_t next = std::min(item.find('<', p), end);
+        if (!inSeparator) {
+            std::string text = ItemText(item.substr(p, next - p));
+            if (!text.empty()) {
+                (first ? date : place) = std::move(text);
+                first = false;
+            }
+        }
+        p = next;
+    }
+}
+
+} // namespace
+
 TResultsPageParser::TResultsPageParser(std::string_view page, std::string_view pageLink, std::string_view domain)
     : m_page(page), m_linkPrefix(SiteInterface::LinkPrefix(pageLink, domain)) {
     const std::size_t first = Find(page, SiteInterface::DisplayingMarker);
-    if (first == npos)
+    if (first == npos) {
+        // A page without a counter may be today's list of posting items.
+        m_next = FindPostingItem(page, 0);
+        if (m_next != npos)
+            m_markup = TResultsMarkup::PostingItems;
         return;
+    }
+    m_markup = TResultsMarkup::Paragraphs;
     // The end is searched from ten characters after the first marker.
     std::size_t end = Find(page, SiteInterface::DisplayingMarker, first + 10);
     if (end == npos)
@@ -227,6 +382,8 @@ bool TResultsPageParser::NextBlock(std::string_view& block) {
 }
 
 bool TResultsPageParser::Next(TParsedPosting& posting) {
+    if (m_markup == TResultsMarkup::PostingItems)
+        return NextItem(posting);
     std::string_view block;
     while (NextBlock(block)) {
         const std::string_view link = ReadLink(block);
@@ -235,6 +392,45 @@ bool TResultsPageParser::Next(TParsedPosting& posting) {
         CleanText(block, m_clean);
         posting.Date = ReadDate(m_clean);
         ReadTitle(m_clean, posting.Title);
+        SiteInterface::AbsolutePostingLinkInto(link, m_linkPrefix, posting.Link);
+        posting.Price = PriceToFloat(PriceText(posting.Title));
+        posting.HasImage = Contains(posting.Title, "pic") || Contains(posting.Title, "img");
+        return true;
+    }
+    return false;
+}
+
+bool TResultsPageParser::NextItem(TParsedPosting& posting) {
+    while (m_next != npos) {
+        const std::size_t start = m_next;
+        // The next item's start also ends an item, as an li's end tag may be left out.
+        const std::size_t next = FindPostingItem(m_page, start + 1);
+        const std::size_t end = std::min(Find(m_page, "</li>", start), next);
+        if (end == npos) {
+            // An item that nothing closes ends the page's postings.
+            m_next = npos;
+            return false;
+        }
+        m_next = next;
+        const std::string_view item = m_page.substr(start, end - start);
+        const std::size_t titleAt = FindClass(item, "posting-title");
+        const std::string_view link = titleAt == npos ? std::string_view() : ReadItemLink(item, titleAt);
+        if (link.empty())
+            continue;
+        const std::string label = ReadItemTitle(item, titleAt, m_clean);
+        std::string place;
+        posting.Date.clear();
+        if (const std::size_t meta = FindClass(item, "meta"); meta != npos)
+            ReadItemMeta(item, meta, posting.Date, place);
+        const std::size_t priceAt = FindClass(item, "priceinfo");
+        const std::string price = priceAt == npos ? std::string() : ItemText(ElementText(item, priceAt));
+        // The title line of the old pages: price first, so that it is the one read even
+        // when the title itself holds a "$".
+        posting.Title = price.empty() ? label : price + " " + label;
+        if (!place.empty())
+            posting.Title += " - (" + place + ")";
+        if (Contains(item, "<img"))
+            posting.Title += " pic";
         SiteInterface::AbsolutePostingLinkInto(link, m_linkPrefix, posting.Link);
         posting.Price = PriceToFloat(PriceText(posting.Title));
         posting.HasImage = Contains(posting.Title, "pic") || Contains(posting.Title, "img");

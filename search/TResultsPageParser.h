@@ -20,10 +20,22 @@ std::string StripBlockTags(std::string_view html);
 /// StripBlockTags into out, reusing its buffer.
 void StripBlockTagsInto(std::string_view html, std::string& out);
 
+/// The two shapes of results page the site has served.
+enum class TResultsMarkup {
+    /// Neither shape: the page yields no postings.
+    None,
+    /// The 2009-2010 list: a paragraph per posting between two "Displaying: " counters.
+    Paragraphs,
+    /// Today's list: an li element with a data-pid per posting.
+    PostingItems,
+};
+
 /// Cuts a results page of the site into its posting blocks and reads date, title, link,
-/// price and image mark from each. Only the postings between the first "Displaying: " and
-/// the second one (or the few-local-results line) are taken. Holds views of the texts it
-/// is given, which must outlive it. Used on one thread at a time.
+/// price and image mark from each. The markup is chosen per page: a page with a
+/// "Displaying: " counter is read as paragraphs, and only the postings between the first
+/// counter and the second one (or the few-local-results line) are taken; otherwise a page
+/// with posting items is read item by item. Holds views of the texts it is given, which
+/// must outlive it. Used on one thread at a time.
 class TResultsPageParser final {
 public:
     /// pageLink is the link the page was fetched from, domain the site's domain suffix:
@@ -33,6 +45,9 @@ public:
     /// The page is neither empty nor the site's nothing-found page.
     static bool HasPostings(std::string_view page);
 
+    /// The markup the page is read by.
+    TResultsMarkup Markup() const { return m_markup; }
+
     /// Reads the next posting block into posting; false when the page has no more. A block
     /// without a posting link is passed over.
     bool Next(TParsedPosting& posting);
@@ -40,7 +55,12 @@ public:
 private:
     /// The next block's text (from its "<p" up to its end marker); false when none.
     bool NextBlock(std::string_view& block);
+    /// Next for today's markup: each item gives the posting's title line as the old
+    /// pages showed it ("$5 lamp - (Peabody) pic"), so that price and image mark are read
+    /// from it by the same rules.
+    bool NextItem(TParsedPosting& posting);
 
+    TResultsMarkup m_markup = TResultsMarkup::None;
     std::string_view m_page;
     std::string m_linkPrefix;
     /// The current block's text; its buffer is reused from posting to posting.

@@ -154,22 +154,28 @@ void TSearches::Load() {
         Report(std::string(error.what()) + ". No searches were loaded from " + m_path + "; the file is kept as it is.");
         return;
     }
-    try {
-        LoadElements(document->document_element());
-    } catch (const std::exception& error) {
-        Report(std::string("A saved search cannot be read: ") + error.what() +
-               ". It and the searches after it were not loaded; they stay in " + m_path + ".");
-    }
+    LoadElements(document->document_element());
     // Loading only reads the document: the text already holds all of it, so it is not
     // written back (that would only change its layout, at the cost of a copy of the file).
 }
 
 void TSearches::LoadElements(const pugi::xml_node& root) {
     const int userId = CurrentUserId();
+    // An unreadable search is skipped, not the end of loading: a search saved later sits
+    // after it in the file (a save moves its element to the end) and must still show.
+    std::string firstFailure;
+    int unreadable = 0;
     for (const pugi::xml_node& element : root.children()) {
         if (element.type() != pugi::node_element)
             continue;
-        auto search = std::make_unique<TSearch>(element, m_context.Search);
+        std::unique_ptr<TSearch> search;
+        try {
+            search = std::make_unique<TSearch>(element, m_context.Search);
+        } catch (const std::exception& error) {
+            if (unreadable++ == 0)
+                firstFailure = error.what();
+            continue;
+        }
         // A search cannot be shown or run without its category; its element stays.
         if (!search->Category) {
             WriteLog("Search ID " + std::to_string(search->SearchId) + " names no known category");
@@ -178,6 +184,11 @@ void TSearches::LoadElements(const pugi::xml_node& root) {
         if (search->UserId == -1 || (userId != -1 && search->UserId == userId))
             Items.push_back(std::move(search));
     }
+    if (unreadable == 1)
+        Report("A saved search cannot be read: " + firstFailure + ". It was not loaded; it stays in " + m_path + ".");
+    else if (unreadable > 1)
+        Report(std::to_string(unreadable) + " saved searches cannot be read (the first: " + firstFailure +
+               "). They were not loaded; they stay in " + m_path + ".");
 }
 
 void TSearches::SerialiseIntoXml(const pugi::xml_document& document) {

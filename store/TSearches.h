@@ -62,9 +62,9 @@ public:
     std::vector<std::unique_ptr<TSearch>> Items;
 
     /// Builds the searches of the document that belong to the signed-in user (or to nobody)
-    /// and appends them to Items. Never fails: an element that cannot be read ends the
-    /// loading there, and every element stays in the document. A document that does not
-    /// parse or an element that cannot be read is reported through UserMessages.
+    /// and appends them to Items. Never fails: an element that cannot be read is skipped,
+    /// and every element stays in the document. A document that does not parse or elements
+    /// that cannot be read are reported (once) through UserMessages.
     void Load();
     /// With remote, inserts or updates the search in the account database first. With
     /// local, replaces the search's element in document (or in the parsed Xml when none is

@@ -15,6 +15,7 @@ const QString RefreshName = QStringLiteral("SearchRefreshInterval");
 const QString CheckName = QStringLiteral("SearchCheckInterval");
 const QString DigestName = QStringLiteral("EmailDigestInterval");
 const QString SkinName = QStringLiteral("CustomSkin");
+const QString NoticesName = QStringLiteral("DesktopNotices");
 const QString LocationsName = QStringLiteral("DefaultLocations");
 
 QSettings OpenKey() {
@@ -81,6 +82,8 @@ void TSettings::Load(const TPlaces* places) {
     if (key.contains(SkinName))
         if (const auto skin = ReadText(key.value(SkinName)))
             CustomSkin = skin->toStdString();
+    if (key.contains(NoticesName))
+        DesktopNotices = key.value(NoticesName).toBool();
     if (places && key.contains(LocationsName))
         if (const auto text = ReadText(key.value(LocationsName))) {
             const TPlaceList found = ParseLocations(text->toStdString(), *places);
@@ -108,6 +111,8 @@ void TSettings::Save() const {
     key.setValue(CheckName, Low32(SearchCheckInterval));
     key.setValue(DigestName, Low32(EmailDigestInterval));
     key.setValue(SkinName, QString::fromStdString(CustomSkin));
+    if (!DesktopNotices || key.contains(NoticesName))
+        key.setValue(NoticesName, DesktopNotices);
     const std::string locations = LocationsText(DefaultLocations);
     if (!locations.empty())
         key.setValue(LocationsName, QString::fromStdString(locations));

@@ -26,6 +26,9 @@ public:
     std::int64_t EmailDigestInterval = 43200000;
     /// Empty means the built-in skin.
     std::string CustomSkin;
+    /// A notice on the desktop when the background check finds new results. Stored only
+    /// once turned off, so that settings written before it existed stay as they were.
+    bool DesktopNotices = true;
     /// Records of the session's place table, not owned.
     TPlaceList DefaultLocations;
 

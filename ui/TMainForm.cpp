@@ -43,6 +43,7 @@
 #include "store/TSearches.h"
 #include "store/TSettings.h"
 #include "ui/TAppIcon.h"
+#include "ui/TDesktopNotifier.h"
 #include "ui/TSkins.h"
 
 namespace {
@@ -378,6 +379,8 @@ void TMainForm::CreateTray() {
             RestoreFromTray();
     });
     m_tray->show();
+    m_notifier = new TDesktopNotifier(m_tray, this);
+    m_notifier->Activated = [this](int row) { NoticeActivated(row); };
 }
 
 bool TMainForm::SignInPageShowing() const {
@@ -550,7 +553,11 @@ void TMainForm::actGetKeyExecute() {
 // ---- The searches page ----
 
 void TMainForm::ShowSearchesPage() {
-    m_monitor = std::make_unique<TNewResultsMonitor>(m_session.MonitorContext());
+    TMonitorContext context = m_session.MonitorContext();
+    context.SearchMarked = [this](TSearch& search, const std::string& title, const std::string& link) {
+        NoticeNewResults(search, title, link);
+    };
+    m_monitor = std::make_unique<TNewResultsMonitor>(std::move(context));
     m_monitor->SignInPageShowing = [this] { return SignInPageShowing(); };
     m_monitor->SearchWindowVisible = [this] {
         QWidget* window = SearchWindow ? SearchWindow() : nullptr;
@@ -597,6 +604,25 @@ void TMainForm::RefreshSearchMarks() {
         item->setData(0, Qt::BackgroundRole, marked ? QVariant(QBrush(NewResultsBackground)) : QVariant());
         item->setData(0, Qt::ForegroundRole, marked ? QVariant(QBrush(Qt::black)) : QVariant());
     }
+}
+
+void TMainForm::NoticeNewResults(const TSearch& search, const std::string& title, const std::string& link) {
+    if (!m_session.Settings || !m_session.Settings->DesktopNotices || !m_session.Searches)
+        return;
+    const auto& items = m_session.Searches->Items;
+    const auto found =
+        std::find_if(items.begin(), items.end(), [&](const auto& item) { return item.get() == &search; });
+    if (found == items.end())
+        return;
+    m_notifier->Notify(QStringLiteral("New results for \"%1\"").arg(SearchCaption(search)),
+                       Q(title.empty() ? link : title), static_cast<int>(found - items.begin()));
+}
+
+void TMainForm::NoticeActivated(int row) {
+    RestoreFromTray();
+    if (SignInPageShowing() || row < 0 || row >= slvSearches->topLevelItemCount())
+        return;
+    slvSearches->setCurrentItem(slvSearches->topLevelItem(row));
 }
 
 void TMainForm::SearchesDoubleClicked() {

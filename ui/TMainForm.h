@@ -20,6 +20,7 @@ class QSystemTrayIcon;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TDesktopNotifier;
 class TNewResultsMonitor;
 class TSearch;
 class TSession;
@@ -63,6 +64,8 @@ public:
     bool SignInPageShowing() const;
     /// The check of the searches while the searches page shows; null otherwise.
     TNewResultsMonitor* Monitor() const { return m_monitor.get(); }
+    /// Shows the notices of new results on the desktop.
+    TDesktopNotifier* Notifier() const { return m_notifier; }
     /// The search shown by the selected row of the list, or null.
     TSearch* SelectedSearch() const;
     /// Refills the list from the session's searches (after another window reloaded them).
@@ -99,6 +102,10 @@ private:
     void actSignOutExecute();
     void ShowModalFromMenu(const std::function<void(QWidget*)>& show);
     void SearchesDoubleClicked();
+    /// A notice on the desktop that the check has marked search (unless turned off).
+    void NoticeNewResults(const TSearch& search, const std::string& title, const std::string& link);
+    /// The user clicked the notice of the search at row.
+    void NoticeActivated(int row);
 
     /// Called by the session when a sign-in ends, whatever its outcome.
     void SignInDone();
@@ -134,6 +141,7 @@ private:
     QMenu* pmSearches = nullptr;
     QMenu* pmTray = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
+    TDesktopNotifier* m_notifier = nullptr;
     QLabel* m_onlinePanel = nullptr;
     QLabel* m_statusPanel = nullptr;
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/TfrmNewSearch.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QAbstractEventDispatcher>
@@ -282,6 +283,9 @@ QWidget* TfrmNewSearch::BuildCentre() {
     auto* corner = new QHBoxLayout;
     corner->setContentsMargins(2, 0, 0, 0);
     corner->addWidget(btnShowHide);
+    lblRunProgress = new QLabel(lists);
+    lblRunProgress->setObjectName(QStringLiteral("lblRunProgress"));
+    corner->addWidget(lblRunProgress);
     corner->addStretch(1);
     listsLayout->addLayout(corner);
     connect(btnShowHide, &QToolButton::clicked, this, &TfrmNewSearch::btnShowHideClick);
@@ -329,6 +333,7 @@ void TfrmNewSearch::LoadSearch() {
     lblCurrVersion->setText(QStringLiteral("local version is: %1").arg(QLatin1String(Version)));
 
     // Nothing of an earlier opening survives but what was saved.
+    m_runClock.invalidate();
     m_resultsView->Search = nullptr;
     m_currentSearch = nullptr;
     m_searchesOfCurrent = nullptr;
@@ -414,7 +419,39 @@ void TfrmNewSearch::actStartSearchExecute() {
     }
     actStartSearch->setEnabled(false);
     m_criteria->UpdateRunLocations();
+    m_resultsAtStart = search.Results.size();
+    m_runEndedMs = -1;
+    m_runClock.start();
     search.Run(m_resultsView);
+}
+
+QString TfrmNewSearch::RunProgressText() const {
+    const TSearch* search = CurrentSearch();
+    if (!search || !m_runClock.isValid())
+        return {};
+    const TSearchRun& run = search->CurrentRun();
+    const qsizetype found = static_cast<qsizetype>(search->Results.size()) - static_cast<qsizetype>(m_resultsAtStart);
+    const QString pages =
+        QStringLiteral("%1 page%2 fetched").arg(run.FetchedLinks.size()).arg(run.FetchedLinks.size() == 1 ? "" : "s");
+    const QString postings =
+        QStringLiteral("%1 new posting%2").arg(std::max<qsizetype>(found, 0)).arg(found == 1 ? "" : "s");
+    const qint64 ms = run.Idle && m_runEndedMs >= 0 ? m_runEndedMs : m_runClock.elapsed();
+    const QString seconds = QString::number(static_cast<double>(ms) / 1000.0, 'f', 1);
+    const int locations = static_cast<int>(run.LocationsToSearch.size());
+    if (!run.Idle)
+        return QStringLiteral("Searching location %1 of %2: %3, %4, %5 s")
+            .arg(std::min(run.LocationIndex + 1, std::max(locations, 1)))
+            .arg(locations)
+            .arg(pages, postings, seconds);
+    QString text = QStringLiteral("Search ended: %1 location%2, %3, %4 in %5 s")
+                       .arg(locations)
+                       .arg(locations == 1 ? "" : "s")
+                       .arg(pages, postings, seconds);
+    if (!run.FailedFetches.empty())
+        text += QStringLiteral("; %1 page%2 could not be fetched")
+                    .arg(run.FailedFetches.size())
+                    .arg(run.FailedFetches.size() == 1 ? "" : "s");
+    return text + QLatin1Char('.');
 }
 
 void TfrmNewSearch::actStopSearchExecute() {
@@ -461,6 +498,11 @@ void TfrmNewSearch::closeEvent(QCloseEvent* event) {
 void TfrmNewSearch::ActionList1Update() {
     TSearch* search = CurrentSearch();
     const bool idle = !search || search->CurrentRun().Idle;
+    // The clock stops with the run: its end keeps the time it took.
+    if (idle && m_runClock.isValid() && m_runEndedMs < 0)
+        m_runEndedMs = m_runClock.elapsed();
+    if (const QString progress = RunProgressText(); lblRunProgress->text() != progress)
+        lblRunProgress->setText(progress);
     const bool hasRows = m_resultsView->RowCount() > 0;
     const bool resultSelected = lvResults->selectionModel()->hasSelection();
     QAbstractItemView* favourites = FavouritesList();

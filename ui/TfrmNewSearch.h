@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QAbstractItemView;
@@ -123,6 +124,14 @@ private:
     const TSearches* m_searchesOfCurrent = nullptr;
     /// A search made by Start search without a current search; not in the collection.
     std::unique_ptr<TSearch> m_ownSearch;
+    /// The progress line's text for the current search's run (empty before any run).
+    QString RunProgressText() const;
+    /// When the run shown in the progress line started; invalid before any run.
+    QElapsedTimer m_runClock;
+    /// Results the search held when the run started (kept old results are no news).
+    std::size_t m_resultsAtStart = 0;
+    /// How long the last run took, once it has ended; -1 while it runs.
+    qint64 m_runEndedMs = -1;
     TPlainResultsView* m_resultsView = nullptr;
     TPlainResultsView* m_filteredView = nullptr;
 
@@ -148,6 +157,8 @@ private:
     QTreeView* lvFilteredResults = nullptr;
     QToolButton* btnShowHide = nullptr;
     QGroupBox* gbResultPreview = nullptr;
+    /// Where the run stands (location i of n, pages, postings, time), and how it ended.
+    QLabel* lblRunProgress = nullptr;
     TSideBanner* m_banner = nullptr;
 
     QActionGroup* m_modeGroup = nullptr;

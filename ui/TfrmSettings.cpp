@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -138,6 +139,9 @@ void TfrmSettings::BuildControls() {
     grid->addWidget(Caption(QStringLiteral("Default locations:"), sSpeedButton2), 3, 0, Qt::AlignLeft | Qt::AlignTop);
     grid->addWidget(lblDefaultLocations, 3, 1, 1, 2, Qt::AlignTop);
     grid->addWidget(sSpeedButton2, 4, 1, 1, 2, Qt::AlignLeft);
+    cbDesktopNotices = new QCheckBox(QStringLiteral("Show a notice on the desktop when new results are found"));
+    cbDesktopNotices->setObjectName(QStringLiteral("cbDesktopNotices"));
+    grid->addWidget(cbDesktopNotices, 5, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
     auto* layout = new QVBoxLayout(this);
@@ -150,7 +154,8 @@ void TfrmSettings::BuildControls() {
     setTabOrder(udSearchInterval, udNewResults);
     setTabOrder(udNewResults, cboxCustomSkin);
     setTabOrder(cboxCustomSkin, sSpeedButton2);
-    setTabOrder(sSpeedButton2, btnSave);
+    setTabOrder(sSpeedButton2, cbDesktopNotices);
+    setTabOrder(cbDesktopNotices, btnSave);
     setTabOrder(btnSave, btnClose);
 
     for (QSpinBox* field : {udSearchInterval, udNewResults}) {
@@ -180,6 +185,7 @@ void TfrmSettings::LoadFromSettings() {
     FillSkinList();
     m_defaultLocations = settings.DefaultLocations;
     ShowDefaultLocations();
+    cbDesktopNotices->setChecked(settings.DesktopNotices);
     // The places are there once a sign-in has loaded them.
     sSpeedButton2->setEnabled(m_session.Places != nullptr);
     sSpeedButton2->setToolTip(m_session.Places ? QString()
@@ -255,6 +261,7 @@ void TfrmSettings::actSaveExecute() {
     settings.DefaultLocations = m_defaultLocations;
     // Stored with the rest at once, not only when the program ends.
     settings.CustomSkin = SkinName;
+    settings.DesktopNotices = cbDesktopNotices->isChecked();
     settings.Save();
     accept();
 }

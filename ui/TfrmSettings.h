@@ -8,6 +8,7 @@
 #include "refdata/TPlace.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -44,6 +45,7 @@ public:
     QLineEdit* edtNewResultsCheckInterval = nullptr;
     /// The built-in default skin followed by every skin of the data folder.
     QComboBox* cboxCustomSkin = nullptr;
+    QCheckBox* cbDesktopNotices = nullptr;
     /// "Default search locations": opens the location picker.
     QPushButton* sSpeedButton2 = nullptr;
     QLabel* lblDefaultLocations = nullptr;

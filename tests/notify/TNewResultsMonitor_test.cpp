@@ -125,6 +125,17 @@ std::string PageLink(const std::string& site) {
     return "http://" + site + ".craigslist.org/search/act?query=" + Word;
 }
 
+/// A results page of today's markup listing postings with these links, topmost first.
+std::string TodaysPageWith(const std::vector<std::string>& links) {
+    std::string page = "<html><body><ol class=\"cl-static-search-results\">\n";
+    long long pid = 7000;
+    for (const std::string& link : links)
+        page += "<li class=\"cl-static-search-result\" data-pid=\"" + std::to_string(pid++) + "\"><a href=\"" + link +
+                "\" class=\"cl-app-anchor text-only posting-title\"><span class=\"label\">zebracorn walk</span></a>"
+                "<div class=\"meta\">12 mins ago<span class=\"separator\">&middot;</span>miami</div></li>\n";
+    return page + "</ol></body></html>";
+}
+
 /// A results page in the site's layout whose only posting has the given link.
 std::string PageWith(const std::string& link, int counters = 2) {
     std::string page = "<html><body><blockquote><b>Found: 1 Displaying: 1 - 1</b>\n<p> Mar  5 - <a href=\"" + link +
@@ -348,6 +359,10 @@ TEST_F(TNewResultsMonitorTest, OnlyATopmostLinkBetweenTwoCountersCounts) {
          "Displaying: 1 - 1 <p>none</p> Displaying: 1 - 1 <a href=\"/act/101.html\">x</a>", false},
         {"no counter", "<p> Mar 5 - <a href=\"/act/101.html\">x</a></p>", false},
         {"a posting the user deleted", PageWith("/act/99.html"), false},
+        {"today's list, a newer posting", TodaysPageWith({"/act/d/walk/101.html", marker}), true},
+        {"today's list, the same posting", TodaysPageWith({marker, "/act/d/walk/99.html"}), false},
+        {"today's list, the posting the user deleted on top", TodaysPageWith({"/act/99.html", marker}), false},
+        {"today's list, empty", TodaysPageWith({}), false},
     };
     for (const auto& c : cases) {
         Items().clear();
@@ -359,6 +374,29 @@ TEST_F(TNewResultsMonitorTest, OnlyATopmostLinkBetweenTwoCountersCounts) {
         EXPECT_EQ(Pass(), std::vector<std::string>{PageLink("miami")}) << c.what;
         EXPECT_EQ(search.NewResultsAvailable, c.marked) << c.what;
     }
+}
+
+TEST_F(TNewResultsMonitorTest, AMarkIsToldWithTheTopmostPostingsTitleAndLink) {
+    std::vector<std::string> told;
+    TMonitorContext context = session->MonitorContext();
+    context.SearchMarked = [&told](TSearch& search, const std::string& title, const std::string& link) {
+        told.push_back(std::string(search.Name) + " | " + title + " | " + link);
+    };
+    monitor = std::make_unique<TNewResultsMonitor>(context);
+    monitor->OnPassEnded = [this] { ++passesEnded; };
+    const std::string marker = "http://miami.craigslist.org/act/100.html";
+    TSearch& search = AddSearch("Walks", {Miami});
+    search.LatestEntries.push_back(std::make_unique<TLatestEntry>(0, marker, PageLink("miami")));
+    for (const std::string& page :
+         {PageWith("/act/101.html"), TodaysPageWith({"/act/d/walk/102.html"}), PageWith("/act/100.html")}) {
+        search.NewResultsAvailable = false;
+        proxy->SetPage(PageLink("miami"), page);
+        Pass();
+    }
+    ASSERT_EQ(told.size(), 2u) << "the unchanged page tells nobody";
+    // The title as the results list shows it.
+    EXPECT_EQ(told[0], "Walks | zebracorn walk - | http://miami.craigslist.org/act/101.html");
+    EXPECT_EQ(told[1], "Walks | zebracorn walk - (miami) | http://miami.craigslist.org/act/d/walk/102.html");
 }
 
 // Today's posting links run past 100 bytes: the marker keeps them whole, so an unchanged

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/TResultsPageParser.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -223,6 +224,207 @@ TEST(TResultsPageParserTest, RelativeLinksTakeTheSchemeAndCityOfThePageLink) {
     TParsedPosting posting;
     ASSERT_TRUE(parser.Next(posting));
     EXPECT_EQ(posting.Link, "http://miami.test.invalid/abc/123.html");
+}
+
+// Today's markup: one li with a data-pid per posting.
+
+std::string Item(const std::string& pid, const std::string& inner) {
+    return "<li data-pid=\"" + pid + "\" class=\"cl-search-result\" title=\"t\">" + inner + "</li>";
+}
+
+std::string TitleAnchor(const std::string& link, const std::string& label) {
+    return "<a tabindex=\"0\" href=\"" + link +
+           "\" class=\"cl-app-anchor text-only posting-title\"><span class=\"label\">" + label + "</span></a>";
+}
+
+std::string Meta(const std::string& date, const std::string& place) {
+    return "<div class=\"meta\">" + date + "<span class=\"separator\">\xC2\xB7</span>" + place + "</div>";
+}
+
+std::string PriceInfo(const std::string& price) {
+    return "<span class=\"priceinfo\">" + price + "</span>";
+}
+
+const std::string Gallery = "<div class=\"cl-gallery\"><a class=\"main\" href=\"/x/1.html\"><img alt=\"a\" "
+                            "src=\"https://images.example.invalid/1.jpg\"></a></div>";
+const std::string EmptyGallery = "<div class=\"cl-gallery empty\"><a class=\"main empty\" href=\"/x/1.html\"><p>no "
+                                 "image</p></a></div>";
+
+std::string ItemsPage(const std::string& items) {
+    return "<html><body><p class=\"no-results\">no postings</p><div class=\"results\"><ol>" + items +
+           "</ol></div><span class=\"label\">hide</span></body></html>";
+}
+
+std::string ReadFixture(const std::string& name) {
+    return ReadAll(std::filesystem::path(TRAWLIX_SOURCE_DIR) / "tests/fixtures/pages" / name);
+}
+
+// The saved 2023 page is the list as a browser showed it, its items filled by the site's
+// scripts: 120 postings, 94 of them with a price. The golden folder holds every one.
+TEST(TResultsPageParserTest, TodaysPageGivesEveryPostingInPageOrder) {
+    std::string page = ReadFixture("new-results-2023-boston-sss.html");
+    DecodePage(page, "text/html");
+    const std::string link = "https://boston.craigslist.org/search/sss";
+    EXPECT_EQ(TResultsPageParser(page, link, Domain).Markup(), TResultsMarkup::PostingItems);
+    const auto postings = ParseAll(page, link);
+    ASSERT_EQ(postings.size(), 120u);
+
+    // Each posting's link ends with the id of its item, in the order of the items.
+    std::size_t at = 0;
+    for (const TParsedPosting& posting : postings) {
+        at = page.find("<li data-pid=\"", at);
+        ASSERT_NE(at, std::string::npos);
+        at += 14;
+        const std::string id = page.substr(at, page.find('"', at) - at);
+        EXPECT_TRUE(posting.Link.starts_with("https://boston.craigslist.org/")) << posting.Link;
+        EXPECT_TRUE(posting.Link.ends_with("/" + id + ".html")) << posting.Link;
+        EXPECT_FALSE(posting.Title.empty()) << id;
+        EXPECT_TRUE(posting.Date.ends_with(" mins ago")) << posting.Date;
+    }
+    EXPECT_EQ(std::count_if(postings.begin(), postings.end(), [](const auto& p) { return p.Price > 0; }), 94);
+    // Six items have an empty gallery and no "pic" or "img" in their titles.
+    EXPECT_EQ(std::count_if(postings.begin(), postings.end(), [](const auto& p) { return p.HasImage; }), 114);
+
+    EXPECT_EQ(postings[0].Title, "$5 Solar tea light - (Peabody) pic");
+    EXPECT_EQ(postings[0].Link, "https://boston.craigslist.org/nos/for/d/peabody-solar-tea-light/7692736931.html");
+    EXPECT_EQ(postings[0].Price, 5);
+    EXPECT_EQ(postings[0].Date, "12 mins ago");
+    EXPECT_TRUE(postings[0].HasImage);
+    // An empty gallery: no image mark; the entity of the title is decoded.
+    EXPECT_EQ(postings[1].Title, "$75 WEN by Chaz Dean Bella Spirit & Classic Set - (south shore)");
+    EXPECT_EQ(postings[1].Link,
+              "https://boston.craigslist.org/sob/hab/d/pembroke-wen-by-chaz-dean-bella-spirit/7692736919.html");
+    EXPECT_EQ(postings[1].Price, 75);
+    EXPECT_FALSE(postings[1].HasImage);
+}
+
+TEST(TResultsPageParserTest, TheMarkupIsChosenByWhatThePageHolds) {
+    // No page of the old site is read as today's list: the 2014 rows carry data-pid on
+    // paragraphs and map tags, not on list items.
+    for (const auto& file :
+         std::filesystem::directory_iterator(std::filesystem::path(TRAWLIX_SOURCE_DIR) / "tests/fixtures/pages")) {
+        const std::string name = file.path().filename().string();
+        if (!name.starts_with("old-results-"))
+            continue;
+        const std::string page = ReadAll(file.path());
+        const TResultsMarkup expected =
+            page.find("Displaying: ") == std::string::npos ? TResultsMarkup::None : TResultsMarkup::Paragraphs;
+        EXPECT_EQ(TResultsPageParser(page, "http://miami.craigslist.org/", Domain).Markup(), expected) << name;
+    }
+
+    const std::string item = Item("1", TitleAnchor("/a/7.html", "today's lamp"));
+    const struct {
+        std::string name;
+        std::string page;
+        TResultsMarkup markup;
+        std::vector<std::string> titles;
+    } cases[] = {
+        {"neither markup: paragraphs with posting links but no counter, data-pid off list items",
+         "<html><p> Mar 5 - <a href=\"/a/1.html\">x</a></p><ol><li class=\"data-pid\">" +
+             TitleAnchor("/a/2.html", "y") + "</li></ol><span data-pid=\"3\"></span><p data-pid=\"4\">" +
+             TitleAnchor("/a/4.html", "z") + "</p></html>",
+         TResultsMarkup::None,
+         {}},
+        {"empty page", "", TResultsMarkup::None, {}},
+        {"both: the counter decides",
+         Page("<p> Mar 5 - <a href=\"/a/1.html\">old lamp</a></p>" + item),
+         TResultsMarkup::Paragraphs,
+         {"old lamp"}},
+        {"items only", ItemsPage(item), TResultsMarkup::PostingItems, {"today's lamp"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(TResultsPageParser(c.page, "http://miami.craigslist.org/", Domain).Markup(), c.markup);
+        std::vector<std::string> titles;
+        for (const TParsedPosting& posting : ParseAll(c.page))
+            titles.push_back(posting.Title);
+        EXPECT_EQ(titles, c.titles);
+    }
+}
+
+TEST(TResultsPageParserTest, ReadsTitleLinkDatePlacePriceAndImageOfAnItem) {
+    const struct {
+        std::string item;
+        std::string date;
+        std::string title;
+        std::string link;
+        double price;
+        bool image;
+    } cases[] = {
+        {Item("1", Gallery + TitleAnchor("https://miami.craigslist.org/mdc/for/d/lamp/1.html", "Solar lamp") +
+                       Meta("12 mins ago", "Kendall") + PriceInfo("$5")),
+         "12 mins ago", "$5 Solar lamp - (Kendall) pic", "https://miami.craigslist.org/mdc/for/d/lamp/1.html", 5, true},
+        // The price shown apart comes first, before any "$" of the title itself.
+        {Item("2", EmptyGallery + TitleAnchor("/a/2.html", "$5 each or all") + Meta("11/27", "Coral Gables") +
+                       PriceInfo("$3,200")),
+         "11/27", "$3,200 $5 each or all - (Coral Gables)", "http://miami.craigslist.org/a/2.html", 3200, false},
+        // Without a price apart, the title's own price is read as on the old pages.
+        {Item("3", TitleAnchor("/a/3.html", "Couch $40 obo") + Meta("1 hour ago", "Doral")), "1 hour ago",
+         "Couch $40 obo - (Doral)", "http://miami.craigslist.org/a/3.html", 40, false},
+        {Item("4", TitleAnchor("/a/4.html", "EUR120 sofa")), "", "EUR120 sofa", "http://miami.craigslist.org/a/4.html",
+         120, false},
+        {Item("5", TitleAnchor("/a/5.html", "chair") + PriceInfo("free")), "", "free chair",
+         "http://miami.craigslist.org/a/5.html", 0, false},
+        // The image mark is read from the title line, as on the old pages.
+        {Item("6", EmptyGallery + TitleAnchor("/a/6.html", "picnic table")), "", "picnic table",
+         "http://miami.craigslist.org/a/6.html", 0, true},
+        // Entities as a page serialises them; a no-break space the poster typed is a space.
+        {Item("7", TitleAnchor("/a/7.html", "A &amp; B &lt;3&gt; II&nbsp;Strap &quot;new&quot; it&#39;s\n\tok")), "",
+         "A & B <3> II Strap \"new\" it's  ok", "http://miami.craigslist.org/a/7.html", 0, false},
+        // A meta with one text has a date only; with three, the last is the place.
+        {Item("8", TitleAnchor("/a/8.html", "x") + "<div class=\"meta\"> 11/26 </div>"), "11/26", "x",
+         "http://miami.craigslist.org/a/8.html", 0, false},
+        {Item("9", TitleAnchor("/a/9.html", "x") +
+                       "<div class=\"meta\">11/26<span class=\"separator\">.</span>3mi<span "
+                       "class=\"separator\">.</span> Hialeah </div>"),
+         "11/26", "x - (Hialeah)", "http://miami.craigslist.org/a/9.html", 0, false},
+        // A title without a label is the text of its anchor; a title element that is not
+        // an anchor takes the link of the anchor inside it.
+        {Item("10", "<a href=\"/a/10.html\" class=\"posting-title\"><b>bold</b> lamp</a>"), "", "bold lamp",
+         "http://miami.craigslist.org/a/10.html", 0, false},
+        {Item("11", "<div class=\"title posting-title\"><a href=\"/a/11.html\"><span class=\"label\">in "
+                    "div</span></a></div>"),
+         "", "in div", "http://miami.craigslist.org/a/11.html", 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item);
+        const auto postings = ParseAll(ItemsPage(c.item));
+        ASSERT_EQ(postings.size(), 1u);
+        EXPECT_EQ(postings[0].Date, c.date);
+        EXPECT_EQ(postings[0].Title, c.title);
+        EXPECT_EQ(postings[0].Link, c.link);
+        EXPECT_EQ(postings[0].Price, c.price);
+        EXPECT_EQ(postings[0].HasImage, c.image);
+    }
+}
+
+TEST(TResultsPageParserTest, ItemsWithoutATitleLinkAreSkippedAndAnUnclosedItemEndsTheList) {
+    const std::string link = TitleAnchor("/a/1.html", "first");
+    const auto postings = ParseAll(ItemsPage(
+        Item("1", link) + Item("2", "<a href=\"/a/2.html\" class=\"main\">no title</a><span class=\"label\">x</span>") +
+        Item("3", "<a class=\"posting-title\"><span class=\"label\">no href</span></a>") +
+        // A class that only begins with the name is another class.
+        Item("4", "<a href=\"/a/4.html\" class=\"posting-title-x\">other class</a>") +
+        // An end tag left out: the next item ends this one.
+        "<li data-pid=\"5\">" + TitleAnchor("/a/5.html", "open") + Item("6", TitleAnchor("/a/6.html", "last")) +
+        "<li data-pid=\"7\">" + TitleAnchor("/a/7.html", "never closed")));
+    std::vector<std::string> titles;
+    for (const TParsedPosting& posting : postings)
+        titles.push_back(posting.Title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"first", "open", "last"}));
+}
+
+// Pieces of the markup cut off at every length never read past the page.
+TEST(TResultsPageParserTest, ItemsCutOffAnywhereAreReadSafely) {
+    const std::string page =
+        ItemsPage(Item("1", Gallery + TitleAnchor("/a/1.html", "lamp") + Meta("Mar 5", "Doral") + PriceInfo("$5")));
+    for (std::size_t length = 0; length <= page.size(); ++length) {
+        const std::string cut = page.substr(0, length);
+        const auto postings = ParseAll(cut);
+        ASSERT_LE(postings.size(), 1u);
+    }
+    // A tag cut off right after "<" at the end of a meta.
+    ParseAll(ItemsPage(Item("2", TitleAnchor("/a/2.html", "x") + "<div class=\"meta\">Mar 5<")));
 }
 
 } // namespace

@@ -440,6 +440,62 @@ TEST_F(TSearchRunTest, PostingsWhoseLinksShareTheirFirst100BytesAreTwoResults) {
     EXPECT_EQ(search->LatestEntries[0]->EntryLink, base + "/7712345601.html");
 }
 
+// A page of today's markup: its postings are left out when deleted, dropped or added again
+// when known, marked new and make the location's marker as those of the old pages do.
+TEST_F(TSearchRunTest, TodaysListFollowsEveryRuleOfARun) {
+    std::string page = "<html><body><ol>";
+    const char* const titles[] = {"deleted lamp", "walk shoes", "known chair"};
+    for (int i = 0; i < 3; ++i)
+        page += "<li data-pid=\"77000000" + std::to_string(i) + "\"><div class=\"cl-gallery\"><img alt=\"\"></div>" +
+                "<a href=\"/mdc/act/d/x/77000000" + std::to_string(i) + ".html\" class=\"posting-title\"><span " +
+                "class=\"label\">" + titles[i] + "</span></a><div class=\"meta\">Mar " + std::to_string(5 - i) +
+                "<span class=\"separator\">&#183;</span>Kendall</div><span class=\"priceinfo\">$" +
+                std::to_string(10 * (i + 1)) + "</span></li>";
+    THeldProxy site(page + "</ol></body></html>", false);
+    StartSession(site.Proxy());
+    const std::string base = "http://miami.craigslist.org/mdc/act/d/x/77000000";
+    const std::string links[] = {base + "0.html", base + "1.html", base + "2.html"};
+
+    for (bool keep : {true, false}) {
+        SCOPED_TRACE(keep);
+        search->Results.clear();
+        search->Results.push_back(std::make_unique<TEntry>("Mar 1", "known", links[2], 5, "x", false));
+        search->DeletedResults.clear();
+        search->DeletedResults.push_back(std::make_unique<TEntry>("", "gone", links[0], 0, "", false));
+        search->KeepOldResults = keep;
+        search->ResetResults(false);
+        search->SetLeafLocations({PlaceById(Miami)});
+        TRecordingView view;
+        RunAndWait(&view);
+
+        // One location: pages 1 and 2 are fetched, and the site answers both with this list.
+        ASSERT_EQ(CurrentRun().FetchedLinks.size(), 2u);
+        ASSERT_EQ(search->LatestEntries.size(), 1u);
+        EXPECT_EQ(search->LatestEntries[0]->EntryLink, links[1]) << "the marker skips the deleted posting";
+        EXPECT_EQ(search->LatestEntries[0]->PageLink, CurrentRun().FetchedLinks[0]);
+        EXPECT_EQ(search->Results[0]->Name, "known");
+        if (keep) {
+            EXPECT_EQ(Links(search->Results), (std::vector<std::string>{links[2], links[1]}));
+            EXPECT_EQ(view.Rows, (std::vector<std::string>{links[1]}));
+        } else {
+            EXPECT_EQ(Links(search->Results),
+                      (std::vector<std::string>{links[2], links[1], links[2], links[1], links[2]}));
+            EXPECT_TRUE(search->Results[1]->New);
+            for (std::size_t i = 2; i < search->Results.size(); ++i)
+                EXPECT_FALSE(search->Results[i]->New) << i;
+        }
+        const TEntry& walk = *search->Results[1];
+        EXPECT_EQ(walk.Name, "$20 walk shoes - (Kendall) pic");
+        EXPECT_EQ(walk.Price, 20);
+        EXPECT_TRUE(walk.HasImage);
+        EXPECT_EQ(walk.Date, "Mar 4");
+        EXPECT_EQ(walk.Month, 3);
+        EXPECT_EQ(walk.Day, 4);
+        EXPECT_EQ(walk.Location, PlaceById(Miami)->FullName());
+        EXPECT_TRUE(walk.New);
+    }
+}
+
 TEST_F(TSearchRunTest, AFailedFetchMovesOnToTheNextLocation) {
     simulator.Stop(); // nothing listens on the proxy port now
     search->SetLeafLocations({PlaceById(Miami), PlaceById(Tampa)});

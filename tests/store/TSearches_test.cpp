@@ -672,7 +672,8 @@ TEST_F(TSearchesTest, ASignedInUsersSaveCarriesTheirId) {
 
 // ---- Failures ----
 
-TEST_F(TSearchesTest, AnUnreadableElementEndsTheLoadingButStaysInTheFile) {
+// A search saved after it (a save moves the element to the end) still shows.
+TEST_F(TSearchesTest, AnUnreadableElementIsSkippedAndStaysInTheFile) {
     std::string text = "<searches>";
     for (int id = 1; id <= 4; ++id) {
         auto search = FullSearch(Community, id);
@@ -683,14 +684,34 @@ TEST_F(TSearchesTest, AnUnreadableElementEndsTheLoadingButStaysInTheFile) {
     document.document_element().child("search3").remove_child("notify");
     folder.WriteFile("SearchesTXF.tx", Serialise(document));
     auto searches = Loaded();
-    ASSERT_EQ(searches->Items.size(), 2u);
+    ASSERT_EQ(searches->Items.size(), 3u);
     EXPECT_EQ(searches->Items[1]->SearchId, 2);
+    EXPECT_EQ(searches->Items[2]->SearchId, 4);
     ASSERT_EQ(messages.Shown.size(), 1u);
     EXPECT_EQ(messages.Shown[0].rfind("error: A saved search cannot be read", 0), 0u) << messages.Shown[0];
     EXPECT_NE(messages.Shown[0].find("notify"), std::string::npos) << "names what is wrong";
     searches.reset();
     const std::string written = folder.ReadFile("SearchesTXF.tx");
     EXPECT_EQ(ElementNames(written), (std::vector<std::string>{"search1", "search2", "search3", "search4"}));
+}
+
+TEST_F(TSearchesTest, ASearchSavedAfterAnUnreadableOneStillLoads) {
+    std::string text = "<searches>";
+    for (int id = 1; id <= 2; ++id)
+        text += ElementOf(*FullSearch(Community, id), -1);
+    text += "</searches>";
+    pugi::xml_document document = ParseFile(text);
+    document.document_element().child("search2").remove_child("notify");
+    folder.WriteFile("SearchesTXF.tx", Serialise(document));
+    {
+        auto searches = Loaded();
+        ASSERT_EQ(searches->Items.size(), 1u);
+        searches->Save(*searches->Items[0], true, false); // now behind the unreadable one
+    }
+    EXPECT_EQ(ElementNames(folder.ReadFile("SearchesTXF.tx")), (std::vector<std::string>{"search2", "search1"}));
+    auto again = Loaded();
+    ASSERT_EQ(again->Items.size(), 1u);
+    EXPECT_EQ(again->Items[0]->SearchId, 1);
 }
 
 struct TBadFileCase {

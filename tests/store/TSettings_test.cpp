@@ -123,6 +123,23 @@ TEST_F(TSettingsTest, KeepsTheOtherValuesOfTheKey) {
     EXPECT_EQ(Stored("CustomSkin"), "Ocean");
 }
 
+TEST_F(TSettingsTest, DesktopNoticesAreStoredOnlyOnceTurnedOff) {
+    { TSettings settings; }
+    EXPECT_EQ(Stored("DesktopNotices"), "<none>");
+    {
+        TSettings settings;
+        EXPECT_TRUE(settings.DesktopNotices);
+        settings.DesktopNotices = false;
+    }
+    EXPECT_EQ(Stored("DesktopNotices"), "false");
+    {
+        TSettings settings;
+        EXPECT_FALSE(settings.DesktopNotices);
+        settings.DesktopNotices = true;
+    }
+    EXPECT_EQ(Stored("DesktopNotices"), "true");
+}
+
 TEST_F(TSettingsTest, DefaultLocationsAreStoredAsIdsEachFollowedBySeparator) {
     {
         TSettings settings;

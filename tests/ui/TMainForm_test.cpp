@@ -6,6 +6,9 @@
 #include "ui/TMainForm.h"
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +16,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QInputDialog>
@@ -42,6 +47,7 @@
 #include "session/TSession.h"
 #include "store/TSearches.h"
 #include "store/TSettings.h"
+#include "ui/TDesktopNotifier.h"
 #include "ui/TMessageBoxes.h"
 #include "ui/TSkins.h"
 
@@ -61,6 +67,50 @@ struct TSearchSpec {
     /// A marker for the site's first page of Miami that the site no longer shows on top.
     bool StaleMarker = false;
     bool Marked = false;
+};
+
+/// Stands in for the desktop's notification service on the test's own session bus and
+/// records what it is asked to show.
+class TFakeNotifications final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct TNotice {
+        QString App;
+        QString Summary;
+        QString Body;
+        QStringList Actions;
+    };
+    std::vector<TNotice> Received;
+
+    TFakeNotifications() : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake"))) {
+        m_bus.registerObject(QLatin1String(TDesktopNotifier::Path), this, QDBusConnection::ExportAllSlots);
+        m_bus.registerService(QLatin1String(TDesktopNotifier::Service));
+    }
+    ~TFakeNotifications() override {
+        m_bus.unregisterService(QLatin1String(TDesktopNotifier::Service));
+        m_bus.unregisterObject(QLatin1String(TDesktopNotifier::Path));
+        QDBusConnection::disconnectFromBus(QStringLiteral("fake"));
+    }
+    /// The user clicks the notice with this id.
+    void Click(uint id) {
+        QDBusMessage signal =
+            QDBusMessage::createSignal(QLatin1String(TDesktopNotifier::Path), QLatin1String(TDesktopNotifier::Service),
+                                       QStringLiteral("ActionInvoked"));
+        signal << id << QStringLiteral("default");
+        m_bus.send(signal);
+    }
+
+public Q_SLOTS:
+    uint Notify(const QString& app, uint, const QString&, const QString& summary, const QString& body,
+                const QStringList& actions, const QVariantMap&, int) {
+        Received.push_back({app, summary, body, actions});
+        return static_cast<uint>(Received.size());
+    }
+    QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
+
+private:
+    QDBusConnection m_bus;
 };
 
 } // namespace
@@ -101,6 +151,18 @@ private:
                 search.LatestEntries.push_back(std::make_unique<TLatestEntry>(
                     Miami, "http://miami.craigslist.org/act/1.html", search.MakeSearchLink(leaves, 0, 1)));
             searches.Save(search, true, false);
+        }
+    }
+
+    /// Five postings in Miami's activities, enough that the site fills its page with them.
+    static void AddWalks(TSiteSimulator& simulator) {
+        for (int i = 0; i < 5; ++i) {
+            TSimPosting posting;
+            posting.Site = "miami";
+            posting.Category = "act";
+            posting.Title = Word + " walk";
+            posting.Body = "join us";
+            simulator.AddPosting(posting);
         }
     }
 
@@ -448,14 +510,7 @@ private Q_SLOTS:
     void F5ChecksTheSearchesAndMarksOneWithNewResultsYellow() {
         TSiteSimulator simulator;
         QVERIFY(simulator.Start());
-        for (int i = 0; i < 5; ++i) {
-            TSimPosting posting;
-            posting.Site = "miami";
-            posting.Category = "act";
-            posting.Title = Word + " walk";
-            posting.Body = "join us";
-            simulator.AddPosting(posting);
-        }
+        AddWalks(simulator);
         WriteSearches({{"Beach walks"}, {"Zebracorn sightings", true}, {"Never run yet"}});
         TConfig config = Config();
         config.HttpProxy = simulator.Proxy();
@@ -495,6 +550,46 @@ private Q_SLOTS:
         form.ApplySkin();
         QVERIFY2(qApp->styleSheet().isEmpty(), "an unknown skin falls back to the default");
         session.Settings->CustomSkin.clear();
+    }
+
+    void NewResultsShowANoticeOnTheDesktopThatBringsTheSearchBack_data() {
+        QTest::addColumn<bool>("noticesOn");
+        QTest::newRow("notices on") << true;
+        QTest::newRow("notices turned off") << false;
+    }
+    void NewResultsShowANoticeOnTheDesktopThatBringsTheSearchBack() {
+        QFETCH(bool, noticesOn);
+        TFakeNotifications service;
+        TSiteSimulator simulator;
+        QVERIFY(simulator.Start());
+        AddWalks(simulator);
+        WriteSearches({{"Beach walks"}, {"Zebracorn sightings", true}});
+        TConfig config = Config();
+        config.HttpProxy = simulator.Proxy();
+        TSession session(config);
+        session.Settings->DesktopNotices = noticesOn;
+        TMainForm form(session);
+        form.show();
+        QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
+        Action(form, "actCheckForNewResults")->trigger();
+        QVERIFY(WaitUntil([&] { return session.Status == "Idle"; }));
+        QVERIFY(session.Searches->Items[1]->NewResultsAvailable);
+        if (!noticesOn) {
+            QVERIFY(!WaitUntil([&] { return !service.Received.empty(); }, 500));
+            return;
+        }
+        QVERIFY(WaitUntil([&] { return service.Received.size() == 1; }));
+        const TFakeNotifications::TNotice& notice = service.Received[0];
+        QCOMPARE(notice.App, QStringLiteral("Trawlix"));
+        QCOMPARE(notice.Summary, QStringLiteral("New results for \"Zebracorn sightings\""));
+        QVERIFY2(notice.Body.startsWith(QStringLiteral("zebracorn walk")), qPrintable(notice.Body));
+        QVERIFY(notice.Actions.contains(QStringLiteral("default")));
+
+        // Clicked while the program is in the tray: it comes back with that search chosen.
+        form.HideToTray();
+        service.Click(1);
+        QVERIFY(WaitUntil([&] { return form.isVisible(); }));
+        QCOMPARE(form.SelectedSearch(), session.Searches->Items[1].get());
     }
 
     void TheCloseBoxAndMinimizeHideInTheTrayAndARestoreBringsItBack() {
@@ -597,5 +692,25 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TMainFormTest)
+// The tests run on a session bus of their own, where a fake notification service can be.
+int main(int argc, char** argv) {
+    FILE* daemon = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
+    char address[512] = {};
+    char pid[32] = {};
+    if (!daemon || !fgets(address, sizeof address, daemon) || !fgets(pid, sizeof pid, daemon)) {
+        std::fprintf(stderr, "no dbus-daemon for the tests' session bus\n");
+        return 2;
+    }
+    pclose(daemon);
+    address[std::strcspn(address, "\n")] = 0;
+    setenv("DBUS_SESSION_BUS_ADDRESS", address, 1);
+    int result = 0;
+    {
+        QApplication application(argc, argv);
+        TMainFormTest test;
+        result = QTest::qExec(&test, argc, argv);
+    }
+    kill(static_cast<pid_t>(std::atoi(pid)), SIGTERM);
+    return result;
+}
 #include "TMainForm_test.moc"

@@ -32,6 +32,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include "TSiteSimulator.h"
@@ -546,10 +547,19 @@ private Q_SLOTS:
         QVERIFY(!w.Enabled("actStopSearch"));
         QVERIFY(!w.Enabled("actFilterSettings"));
 
+        QVERIFY(w.Find<QLabel>("lblRunProgress")->text().isEmpty());
         QTest::mouseClick(w.Find<QPushButton>("btnStartSearch"), Qt::LeftButton);
         QVERIFY(!w.Action("actStartSearch")->isEnabled()); // at once, before the rules run
         QVERIFY(!w.Enabled("actStartSearch"));
         QVERIFY(w.Enabled("actStopSearch"));
+        // While it runs, the progress line says where it stands.
+        const QRegularExpression running(
+            QStringLiteral("^Searching location 1 of 1: \\d+ pages? fetched, \\d+ new postings?, \\d+\\.\\d s$"));
+        QVERIFY2(running.match(w.Find<QLabel>("lblRunProgress")->text()).hasMatch(),
+                 qPrintable(w.Find<QLabel>("lblRunProgress")->text()));
+        QVERIFY(WaitUntil([&] { return w.Window.ResultsView().RowCount() > 0; }));
+        w.Window.ActionList1Update();
+        SaveScreenshot(&w.Window, QStringLiteral("search-window-run-progress"));
         QVERIFY(WaitUntil([&] { return w.Window.ResultsView().RowCount() > 0; }));
         QVERIFY(w.Enabled("actFilterSettings"));
         QTest::mouseClick(w.Find<QPushButton>("sBitBtn2"), Qt::LeftButton);
@@ -565,6 +575,14 @@ private Q_SLOTS:
         QVERIFY(WaitUntil([&] { return w.Enabled("actStartSearch"); }, 60000));
         QVERIFY(!w.Enabled("actStopSearch"));
         QVERIFY(w.Window.ResultsView().RowCount() > 0);
+        // Its end is kept: every posting of the page is new, the time no longer runs.
+        const QString ended = w.Find<QLabel>("lblRunProgress")->text();
+        QVERIFY2(ended.startsWith(QStringLiteral("Search ended: 1 location, ")) &&
+                     ended.contains(QStringLiteral(" new postings in ")),
+                 qPrintable(ended));
+        QTest::qWait(150);
+        w.Enabled("actStartSearch");
+        QCOMPARE(w.Find<QLabel>("lblRunProgress")->text(), ended);
     }
 
     // ---- The frame ----
