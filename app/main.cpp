@@ -4,6 +4,8 @@
 #include <iostream>
 #include <memory>
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -32,6 +34,11 @@ int main(int argc, char** argv) {
                      "trawlix-cli runs searches from a terminal.\n";
         return 1;
     }
+    // The preview's web engine: its GL contexts are shared with the windows', and its
+    // sandbox refuses to start for root (a container's only user), so root runs without it.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trawlix"));
     QApplication::setApplicationVersion(QStringLiteral(TRAWLIX_VERSION));

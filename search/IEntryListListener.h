@@ -27,4 +27,6 @@ public:
     virtual void OnReset() = 0;
     /// The entries of rows first..last changed in place (a mark, say); the rows stay.
     virtual void OnChanged(std::size_t first, std::size_t last) = 0;
+    /// The list is being destroyed (its entries still live): forget it, remove nothing.
+    virtual void OnListDestroyed() {}
 };

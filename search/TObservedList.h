@@ -27,6 +27,12 @@ public:
     using iterator = const_iterator;
 
     TObservedList() = default;
+    ~TObservedList() {
+        const std::vector<IEntryListListener*> listeners = std::move(m_listeners);
+        m_listeners.clear();
+        for (IEntryListListener* listener : listeners)
+            listener->OnListDestroyed();
+    }
     // The listeners hold on to this list by address.
     TObservedList(const TObservedList&) = delete;
     TObservedList& operator=(const TObservedList&) = delete;

@@ -107,7 +107,7 @@ void TResultsList::AddEntryRow(TEntry& entry) {
     int row = FindRowByEntry(&entry);
     if (row < 0)
         row = m_model->AppendRow(entry);
-    if (m_search && entry.Link == m_search->SelectedEntry)
+    if (const TSearch* search = Search(); search && entry.Link == search->SelectedEntry)
         SelectRow(row);
 }
 

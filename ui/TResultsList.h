@@ -59,7 +59,8 @@ public:
     /// results in sorted order and selects the row whose link is the search's SelectedEntry;
     /// a Snapshot list is emptied. Call with nullptr before the search is destroyed.
     void FillEntryList(TSearch* search);
-    TSearch* Search() const { return m_search; }
+    /// The search shown; null once its results list has been destroyed.
+    TSearch* Search() const { return m_model->BoundList() ? m_search : nullptr; }
     /// A run added entry to the search's results: its row is there already (Follow) or is
     /// added now; it is selected when its link is the search's SelectedEntry.
     void AddEntryRow(TEntry& entry) override;

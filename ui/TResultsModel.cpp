@@ -439,6 +439,13 @@ void TResultsModel::OnReset() {
     endResetModel();
 }
 
+void TResultsModel::OnListDestroyed() {
+    beginResetModel();
+    m_list = nullptr;
+    FillFromList();
+    endResetModel();
+}
+
 void TResultsModel::OnChanged(std::size_t, std::size_t) {
     if (!m_rows.empty())
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));

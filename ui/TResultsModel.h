@@ -109,6 +109,7 @@ private:
     void OnAboutToReset() override;
     void OnReset() override;
     void OnChanged(std::size_t first, std::size_t last) override;
+    void OnListDestroyed() override;
 
     int SortedPlace(const TEntry& entry) const;
     void CountMonth(const TEntry& entry, int change);

@@ -16,6 +16,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -35,7 +36,8 @@
 #include "session/TSession.h"
 #include "store/TSearches.h"
 #include "ui/TCriteriaPanel.h"
-#include "ui/TPlainResultsView.h"
+#include "ui/TResultPreview.h"
+#include "ui/TResultsList.h"
 #include "ui/TSideBanner.h"
 #include "ui/TfrmAdvancedKeywords.h"
 #include "ui/TfrmSelectLocations.h"
@@ -44,9 +46,6 @@ namespace {
 
 /// A link is kept with the search cut to this many characters.
 constexpr int SelectedEntryCapacity = 100;
-/// Height of the preview group while it shows only its title line.
-constexpr int CollapsedPreviewHeight = 24;
-constexpr double PreviewShare = 0.6;
 /// Pixels the keys N and M scroll a list sideways.
 constexpr int ListScrollStep = 5;
 
@@ -270,8 +269,8 @@ QWidget* TfrmNewSearch::BuildCentre() {
     };
     std::tie(tsSearchM, lvResults) = makeListPage("tsSearchM", "Results", "lvResults");
     std::tie(tsFilterM, lvFilteredResults) = makeListPage("tsFilterM", "Filtered results", "lvFilteredResults");
-    m_resultsView = new TPlainResultsView(*lvResults);
-    m_filteredView = new TPlainResultsView(*lvFilteredResults);
+    m_results = new TResultsList(lvResults, SortColumn, SortAscending, TResultsList::Follow);
+    m_filtered = new TResultsList(lvFilteredResults, SortColumn, SortAscending, TResultsList::Snapshot);
     listsLayout->addWidget(pcMain, 1);
 
     btnShowHide = new QToolButton(lists);
@@ -293,13 +292,41 @@ QWidget* TfrmNewSearch::BuildCentre() {
     gbResultPreview = new QGroupBox(splPreview);
     gbResultPreview->setObjectName(QStringLiteral("gbResultPreview"));
     gbResultPreview->setMinimumHeight(0);
-    new QVBoxLayout(gbResultPreview);
     splPreview->addWidget(lists);
     splPreview->addWidget(gbResultPreview);
     splPreview->setStretchFactor(0, 1);
     splPreview->setCollapsible(0, false);
     layout->addWidget(splPreview);
+    m_preview = new TResultPreview(gbResultPreview, *m_results, m_session.Config.HttpProxy);
+    m_preview->Follow(*m_filtered);
+    BuildResultsMenu();
     return sPanel2;
+}
+
+void TfrmNewSearch::BuildResultsMenu() {
+    const auto action = [this](const char* name) { return findChild<QAction*>(QLatin1String(name)); };
+    pmResults = new QMenu(this);
+    pmResults->setObjectName(QStringLiteral("pmResults"));
+    pmResults->addActions({actAddToFavourites, action("actDeleteResult"), action("actDeleteAllChecked")});
+    pmResults->addSeparator();
+    pmResults->addActions({action("actCheckAll"), action("actUncheckAll")});
+    pmResults->addSeparator();
+    QMenu* highlighted = pmResults->addMenu(QStringLiteral("Flag highlighted as..."));
+    highlighted->setObjectName(QStringLiteral("pmFlagHighlighted"));
+    highlighted->addActions({action("actMiscat"), action("actProhibited"), action("actSpam"), action("actBest")});
+    QMenu* checked = pmResults->addMenu(QStringLiteral("Flag checked as..."));
+    checked->setObjectName(QStringLiteral("pmFlagChecked"));
+    checked->addActions({action("actMiscatChecked"), action("actProhibitedChecked"), action("actSpamChecked"),
+                         action("actBestChecked")});
+    // A click on the first column's header clears the selection: what needs one is hidden then.
+    const QList<QAction*> needSelection{action("actDeleteResult"), highlighted->menuAction()};
+    m_results->SetPopupMenu(pmResults, needSelection);
+    m_filtered->SetPopupMenu(pmResults, needSelection);
+}
+
+void TfrmNewSearch::ShowResultsOf(TSearch* search) {
+    m_results->FillEntryList(search);
+    m_filtered->FillEntryList(search);
 }
 
 // ---- Opening and loading ----
@@ -334,7 +361,8 @@ void TfrmNewSearch::LoadSearch() {
 
     // Nothing of an earlier opening survives but what was saved.
     m_runClock.invalidate();
-    m_resultsView->Search = nullptr;
+    // The lists let go of the search before the reload frees it.
+    ShowResultsOf(nullptr);
     m_currentSearch = nullptr;
     m_searchesOfCurrent = nullptr;
     m_ownSearch.reset();
@@ -353,29 +381,20 @@ void TfrmNewSearch::LoadSearch() {
     TSearch* search = CurrentSearch();
     if (!search) {
         m_criteria->ClearFields(false);
-        m_resultsView->Clear();
         return;
     }
     m_criteria->LoadCriteria(*search);
-    m_resultsView->Search = search;
-    m_resultsView->FillEntryList(search->Results);
-    if (auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview"))) {
-        showPreview->setChecked(search->ShowPreview);
-        if (showPreview->isChecked())
-            splPreview->setSizes(
-                {splPreview->height(), static_cast<int>(std::lround(height() * search->PreviewHeightRatio))});
-    }
+    ShowResultsOf(search);
+    m_preview->SetShowPreview(search->ShowPreview);
 }
 
 void TfrmNewSearch::ResetWindow() {
     SortColumn = 2;
     SortAscending = false;
     m_criteria->ResetForOpening();
-    m_filteredView->Clear();
+    m_filtered->ClearRows();
     pcLeft->setCurrentWidget(tsSearchCriteria);
-    if (auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview")))
-        showPreview->setChecked(true);
-    splPreview->setSizes({std::max(0, splPreview->height() - CollapsedPreviewHeight), CollapsedPreviewHeight});
+    m_preview->SetShowPreview(true);
 }
 
 TSearch* TfrmNewSearch::CurrentSearch() const {
@@ -391,9 +410,9 @@ bool TfrmNewSearch::StoreCriteria() {
     if (!search)
         return true;
     const bool stored = m_criteria->StoreCriteria(*search);
-    search->SelectedEntry = Q(m_resultsView->SelectedLink()).left(SelectedEntryCapacity).toStdString();
-    if (auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview")))
-        search->ShowPreview = showPreview->isChecked();
+    const TEntry* selected = m_results->SelectedEntry();
+    search->SelectedEntry = selected ? Q(selected->Link).left(SelectedEntryCapacity).toStdString() : std::string();
+    search->ShowPreview = m_preview->ShowPreview();
     return stored;
 }
 
@@ -411,8 +430,7 @@ void TfrmNewSearch::actStartSearchExecute() {
     TSearch& search = *CurrentSearch();
     StoreCriteria();
     search.ResetResults(!search.KeepOldResults);
-    m_resultsView->Search = &search;
-    m_resultsView->FillEntryList(search.Results);
+    ShowResultsOf(&search);
     if (search.LeafLocations().empty()) {
         UserMessages().Information("There are no locations chosen, to search in!");
         return;
@@ -422,7 +440,7 @@ void TfrmNewSearch::actStartSearchExecute() {
     m_resultsAtStart = search.Results.size();
     m_runEndedMs = -1;
     m_runClock.start();
-    search.Run(m_resultsView);
+    search.Run(m_results);
 }
 
 QString TfrmNewSearch::RunProgressText() const {
@@ -469,7 +487,7 @@ void TfrmNewSearch::SaveOnExit() {
         // The file is replaced whole by the save, never deleted first: a failed write
         // leaves the last good one.
         m_session.Searches->Save(*search, true, false);
-        m_resultsView->Search = nullptr;
+        ShowResultsOf(nullptr);
         m_currentSearch = nullptr;
         m_searchesOfCurrent = nullptr;
         m_session.Searches.reset();
@@ -482,7 +500,7 @@ void TfrmNewSearch::closeEvent(QCloseEvent* event) {
     try {
         if (TSearch* search = CurrentSearch(); search && !search->CurrentRun().Idle)
             actStopSearchExecute();
-        lvResults->selectionModel()->clear();
+        m_results->ClearSelection();
         if (QAbstractItemView* favourites = FavouritesList())
             favourites->selectionModel()->clear();
     } catch (...) {
@@ -503,8 +521,8 @@ void TfrmNewSearch::ActionList1Update() {
         m_runEndedMs = m_runClock.elapsed();
     if (const QString progress = RunProgressText(); lblRunProgress->text() != progress)
         lblRunProgress->setText(progress);
-    const bool hasRows = m_resultsView->RowCount() > 0;
-    const bool resultSelected = lvResults->selectionModel()->hasSelection();
+    const bool hasRows = m_results->RowCount() > 0;
+    const bool resultSelected = m_results->SelectedRow() >= 0;
     QAbstractItemView* favourites = FavouritesList();
     const bool favouriteSelected =
         favourites && favourites->selectionModel() && favourites->selectionModel()->hasSelection();
@@ -521,8 +539,6 @@ void TfrmNewSearch::ActionList1Update() {
         action->setEnabled(true);
     m_criteria->btnStartSearch->setEnabled(actStartSearch->isEnabled());
     m_criteria->sBitBtn2->setEnabled(actStopSearch->isEnabled());
-    if (auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview")))
-        splPreview->handle(1)->setEnabled(showPreview->isChecked());
 
     const bool noPlaces = !m_criteria->HasPlaces();
     if (m_criteria->pnlNoLocations->isVisibleTo(m_criteria) != noPlaces)
@@ -551,20 +567,22 @@ void TfrmNewSearch::actSearchSettingsExecute() {
     actSearchSettings->setChecked(true);
     pcLeft->setCurrentWidget(tsSearchCriteria);
     pcMain->setCurrentWidget(tsSearchM);
+    m_preview->SetActiveList(m_results);
 }
 
 void TfrmNewSearch::actFilterSettingsExecute() {
     actFilterSettings->setChecked(true);
     pcLeft->setCurrentWidget(tsFilter);
     pcMain->setCurrentWidget(tsFilterM);
+    m_preview->SetActiveList(m_filtered);
 }
 
 void TfrmNewSearch::actFavouritesExecute() {
     pcLeft->setCurrentWidget(tsFavouritesMain);
 }
 
-QTreeView* TfrmNewSearch::ActiveList() const {
-    return actFilterSettings->isChecked() ? lvFilteredResults : lvResults;
+TResultsList& TfrmNewSearch::ActiveList() const {
+    return actFilterSettings->isChecked() ? *m_filtered : *m_results;
 }
 
 QAbstractItemView* TfrmNewSearch::FavouritesList() const {
@@ -587,15 +605,6 @@ void TfrmNewSearch::BitBtn1Click() {
     QDesktopServices::openUrl(QUrl(Q(m_session.Config.MakerServer) + QStringLiteral("/to_how_it_works.php")));
 }
 
-void TfrmNewSearch::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    auto* showPreview = findChild<QCheckBox*>(QStringLiteral("cbShowPreview"));
-    if (showPreview && showPreview->isChecked()) {
-        const int preview = static_cast<int>(std::lround(height() * PreviewShare));
-        splPreview->setSizes({std::max(0, splPreview->height() - preview), preview});
-    }
-}
-
 // ---- Keyboard ----
 
 bool TfrmNewSearch::eventFilter(QObject* watched, QEvent* event) {
@@ -615,48 +624,52 @@ bool TfrmNewSearch::eventFilter(QObject* watched, QEvent* event) {
 void TfrmNewSearch::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     const Qt::KeyboardModifiers held =
         modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    QAbstractItemView* list = nullptr;
-    if (held == Qt::NoModifier) {
-        if (key == Qt::Key_Escape) {
-            close();
-            return;
-        }
-        list = ActiveList();
-    } else if (held == Qt::ShiftModifier) {
-        list = FavouritesList();
-    }
-    if (list && list->model()) {
-        if (key == Qt::Key_A)
-            StepSelection(list, -1);
-        else if (key == Qt::Key_Z)
-            StepSelection(list, +1);
-        const QModelIndexList selected = list->selectionModel()->selectedRows();
-        if (!selected.isEmpty())
-            list->scrollTo(selected.first(), QAbstractItemView::EnsureVisible);
-        if (key == Qt::Key_N)
-            ScrollListBy(list, -ListScrollStep);
-        else if (key == Qt::Key_M)
-            ScrollListBy(list, ListScrollStep);
-    }
-    if (!ScrollPreviewBy)
+    if (held == Qt::NoModifier && key == Qt::Key_Escape) {
+        close();
         return;
+    }
+    if (held == Qt::NoModifier) {
+        TResultsList& list = ActiveList();
+        if (key == Qt::Key_A)
+            list.SelectPrevious();
+        else if (key == Qt::Key_Z)
+            list.SelectNext();
+        else if (key == Qt::Key_N || key == Qt::Key_M)
+            list.ScrollHorizontally(key == Qt::Key_N ? -ListScrollStep : ListScrollStep);
+    } else if (QAbstractItemView* favourites = FavouritesList(); held == Qt::ShiftModifier && favourites) {
+        if (key == Qt::Key_A)
+            StepSelection(favourites, -1);
+        else if (key == Qt::Key_Z)
+            StepSelection(favourites, +1);
+        const QModelIndexList selected = favourites->selectionModel()->selectedRows();
+        if (!selected.isEmpty())
+            favourites->scrollTo(selected.first(), QAbstractItemView::EnsureVisible);
+        if (key == Qt::Key_N)
+            ScrollListBy(favourites, -ListScrollStep);
+        else if (key == Qt::Key_M)
+            ScrollListBy(favourites, ListScrollStep);
+    }
+    ScrollPreviewForKey(key);
+}
+
+void TfrmNewSearch::ScrollPreviewForKey(int key) {
     switch (key) {
     case Qt::Key_S:
-        ScrollPreviewBy(0, -10);
+        m_preview->ScrollPageBy(0, -10);
         break;
     case Qt::Key_X:
-        ScrollPreviewBy(0, 10);
+        m_preview->ScrollPageBy(0, 10);
         break;
     case Qt::Key_Comma:
     case Qt::Key_Less:
-        ScrollPreviewBy(-5, 0);
+        m_preview->ScrollPageBy(-5, 0);
         break;
     case Qt::Key_Period:
     case Qt::Key_Greater:
-        ScrollPreviewBy(5, 0);
+        m_preview->ScrollPageBy(5, 0);
         break;
     case Qt::Key_C:
-        ScrollPreviewBy(0, 30000);
+        m_preview->ScrollPageBy(0, 30000);
         break;
     default:
         break;

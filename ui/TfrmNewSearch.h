@@ -12,6 +12,7 @@ class QAction;
 class QActionGroup;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollArea;
 class QSplitter;
@@ -22,7 +23,8 @@ class TCriteriaPanel;
 class TfrmAdvancedKeywords;
 class TfrmSelectLocations;
 class TPlaces;
-class TPlainResultsView;
+class TResultPreview;
+class TResultsList;
 class TSearch;
 class TSearches;
 class TSession;
@@ -66,9 +68,11 @@ public:
     TSearch* CurrentSearch() const;
     /// The result list the result actions work on: lvResults in search mode,
     /// lvFilteredResults in filter mode.
-    QTreeView* ActiveList() const;
+    TResultsList& ActiveList() const;
+    TResultsList& Results() const { return *m_results; }
+    TResultsList& FilteredResults() const { return *m_filtered; }
+    TResultPreview& Preview() const { return *m_preview; }
     TfrmSelectLocations* Picker() const { return m_picker.get(); }
-    TPlainResultsView& ResultsView() const { return *m_resultsView; }
 
     /// Sort state shared by the result lists; set at every opening.
     int SortColumn = 2;
@@ -83,12 +87,9 @@ public:
     /// Told after the window has replaced the session's searches (lists showing the old
     /// ones must refill).
     std::function<void()> SearchesReloaded;
-    /// Scrolls the previewed page by (dx, dy) pixels; set by the preview.
-    std::function<void(int, int)> ScrollPreviewBy;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -113,6 +114,11 @@ private:
     QAbstractItemView* FavouritesList() const;
     /// Makes the picker for the session's place table when it has none for it yet.
     void EnsurePicker();
+    void BuildResultsMenu();
+    /// Shows search (or nothing) in both result lists.
+    void ShowResultsOf(TSearch* search);
+    /// The keys S, X, comma, full stop and C scroll the previewed page.
+    void ScrollPreviewForKey(int key);
 
     TSession& m_session;
     TfrmAdvancedKeywords& m_advanced;
@@ -132,8 +138,11 @@ private:
     std::size_t m_resultsAtStart = 0;
     /// How long the last run took, once it has ended; -1 while it runs.
     qint64 m_runEndedMs = -1;
-    TPlainResultsView* m_resultsView = nullptr;
-    TPlainResultsView* m_filteredView = nullptr;
+    TResultsList* m_results = nullptr;
+    TResultsList* m_filtered = nullptr;
+    TResultPreview* m_preview = nullptr;
+    /// The results menu of both lists.
+    QMenu* pmResults = nullptr;
 
     QSplitter* sSplitter1 = nullptr;
     QWidget* pnlLeft = nullptr;

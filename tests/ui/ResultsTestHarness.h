@@ -8,9 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <dlfcn.h>
-#include <link.h>
-
 #include <QGroupBox>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -29,21 +26,6 @@
 #include "session/TSession.h"
 #include "ui/TResultPreview.h"
 #include "ui/TResultsList.h"
-
-/// Mesa's software GL driver, which the windows' GL contexts load, keeps a few blocks until
-/// the process ends and is unloaded before LeakSanitizer reports them, which then cannot name
-/// the driver. Call after a window has drawn: the driver stays loaded and its leaks match the
-/// suppression file's "_dri.so".
-inline void KeepGlDriversLoaded() {
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void*) {
-            const std::string name = info->dlpi_name ? info->dlpi_name : "";
-            if (name.ends_with("_dri.so"))
-                dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
-            return 0;
-        },
-        nullptr);
-}
 
 constexpr int Miami = 253;
 constexpr int Activities = 2; // "act"
@@ -114,7 +96,8 @@ public:
         Filtered->FillEntryList(search.get());
     }
     ~TResultsHarness() {
-        search->Stop();
+        if (search)
+            search->Stop();
         Results->FillEntryList(nullptr);
         Filtered->FillEntryList(nullptr);
         search.reset();

@@ -95,7 +95,6 @@ private Q_SLOTS:
         QCOMPARE(harness->Results->RowCount(), 8);
     }
     void cleanup() { harness.reset(); }
-    void cleanupTestCase() { KeepGlDriversLoaded(); }
 
     void TheBoxHoldsTheNamedControls() {
         QVERIFY(ShowBox());

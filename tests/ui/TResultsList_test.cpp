@@ -392,6 +392,19 @@ private Q_SLOTS:
         QCOMPARE(results.RowCount(), 0);
     }
 
+    void ASearchFreedWhileShownLeavesBothListsEmpty() {
+        for (const char* title : {"a", "b"})
+            Add(Entry("Mar 5", title));
+        harness->Filtered->AppendRowFrom(*harness->Results, 0);
+        harness->Results->SelectRow(1);
+        harness->search.reset();
+        QCOMPARE(harness->Results->RowCount(), 0);
+        QCOMPARE(harness->Filtered->RowCount(), 0);
+        QVERIFY(harness->Results->Search() == nullptr);
+        QCOMPARE(harness->Results->SelectedEntry(), nullptr);
+        harness->Results->FillEntryList(nullptr); // letting go again is harmless
+    }
+
     void ThousandsOfRowsArriveInOrderWithoutResets() {
         int resets = 0;
         connect(harness->Results->Model(), &QAbstractItemModel::modelReset, this, [&] { ++resets; });

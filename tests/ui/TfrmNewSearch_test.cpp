@@ -9,6 +9,7 @@
 #include <functional>
 #include <set>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QWebEngineView>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -48,7 +50,8 @@
 #include "ui/TCriteriaPanel.h"
 #include "ui/TMainForm.h"
 #include "ui/TMessageBoxes.h"
-#include "ui/TPlainResultsView.h"
+#include "ui/TResultPreview.h"
+#include "ui/TResultsList.h"
 #include "ui/TProgramWindows.h"
 #include "ui/TSideBanner.h"
 #include "ui/TfrmAdvancedKeywords.h"
@@ -69,6 +72,14 @@ void AddEntries(TEntryList& list, int count, const std::string& prefix = "http:/
         list.push_back(std::make_unique<TEntry>("Mar 5", "Flat " + std::to_string(i),
                                                 prefix + std::to_string(1000 + i) + ".html", 900 + i, "miami / dade",
                                                 false));
+}
+
+/// Runs script in the page shown by browser and returns its value (invalid after 10 s).
+QVariant RunScript(QWebEngineView* browser, const QString& script) {
+    auto result = std::make_shared<std::optional<QVariant>>();
+    browser->page()->runJavaScript(script, [result](const QVariant& value) { *result = value; });
+    WaitUntil([&] { return result->has_value(); }, 10000);
+    return result->value_or(QVariant());
 }
 
 } // namespace
@@ -495,7 +506,7 @@ private Q_SLOTS:
         QCOMPARE(shown.Text, message);
         QVERIFY(w.Current().CurrentRun().Idle);
         QCOMPARE(w.Current().Results.size(), std::size_t(3)); // nothing dropped
-        QCOMPARE(w.Window.ResultsView().RowCount(), 3);
+        QCOMPARE(w.Window.Results().RowCount(), 3);
         for (const QString& pair : typed) {
             const QByteArray name = pair.section(QLatin1Char('='), 0, 0).toLatin1();
             if (QLineEdit* edit = w.Window.findChild<QLineEdit*>(QLatin1String(name)))
@@ -557,16 +568,16 @@ private Q_SLOTS:
             QStringLiteral("^Searching location 1 of 1: \\d+ pages? fetched, \\d+ new postings?, \\d+\\.\\d s$"));
         QVERIFY2(running.match(w.Find<QLabel>("lblRunProgress")->text()).hasMatch(),
                  qPrintable(w.Find<QLabel>("lblRunProgress")->text()));
-        QVERIFY(WaitUntil([&] { return w.Window.ResultsView().RowCount() > 0; }));
+        QVERIFY(WaitUntil([&] { return w.Window.Results().RowCount() > 0; }));
         w.Window.ActionList1Update();
         SaveScreenshot(&w.Window, QStringLiteral("search-window-run-progress"));
-        QVERIFY(WaitUntil([&] { return w.Window.ResultsView().RowCount() > 0; }));
+        QVERIFY(WaitUntil([&] { return w.Window.Results().RowCount() > 0; }));
         QVERIFY(w.Enabled("actFilterSettings"));
         QTest::mouseClick(w.Find<QPushButton>("sBitBtn2"), Qt::LeftButton);
         QVERIFY(w.Current().CurrentRun().Idle);
         QVERIFY(w.Enabled("actStartSearch"));
         QVERIFY(!w.Enabled("actStopSearch"));
-        const int rows = w.Window.ResultsView().RowCount();
+        const int rows = w.Window.Results().RowCount();
         QCOMPARE(static_cast<int>(w.Current().Results.size()), rows);
 
         // A run left to finish makes Start available again by itself.
@@ -574,7 +585,7 @@ private Q_SLOTS:
         QTest::mouseClick(w.Find<QPushButton>("btnStartSearch"), Qt::LeftButton);
         QVERIFY(WaitUntil([&] { return w.Enabled("actStartSearch"); }, 60000));
         QVERIFY(!w.Enabled("actStopSearch"));
-        QVERIFY(w.Window.ResultsView().RowCount() > 0);
+        QVERIFY(w.Window.Results().RowCount() > 0);
         // Its end is kept: every posting of the page is new, the time no longer runs.
         const QString ended = w.Find<QLabel>("lblRunProgress")->text();
         QVERIFY2(ended.startsWith(QStringLiteral("Search ended: 1 location, ")) &&
@@ -583,6 +594,40 @@ private Q_SLOTS:
         QTest::qWait(150);
         w.Enabled("actStartSearch");
         QCOMPARE(w.Find<QLabel>("lblRunProgress")->text(), ended);
+    }
+
+    void ThePreviewFollowsTheSelectedRowOfTheActiveList() {
+        // Links to a closed port: the preview asks for them and nothing leaves the machine.
+        WriteSearches({[](TSearch& search, const TSession&) {
+            AddEntries(search.Results, 4, "http://127.0.0.1:9/mdc/apa/");
+            search.ShowPreview = true;
+        }});
+        TWindow w(Config());
+        w.Window.Open();
+        QWebEngineView* browser = w.Window.Preview().Browser();
+        const auto shows = [&](const TEntry* entry) {
+            return WaitUntil([&] { return browser->url() == QUrl(QString::fromStdString(entry->Link)); }, 10000);
+        };
+        TResultsList& results = w.Window.Results();
+        QCOMPARE(results.RowCount(), 4);
+        results.SelectRow(2);
+        QVERIFY(shows(results.EntryAt(2)));
+
+        // In filter mode the filtered list is the one followed and acted on.
+        w.Action("actFilterSettings")->trigger();
+        TResultsList& filtered = w.Window.FilteredResults();
+        QVERIFY(&w.Window.ActiveList() == &filtered);
+        filtered.AppendRowFrom(results, 0);
+        filtered.AppendRowFrom(results, 3);
+        filtered.SelectRow(1);
+        QVERIFY(shows(filtered.EntryAt(1)));
+
+        // Unticked, the preview shows nothing and the choice is stored with the search.
+        w.Find<QCheckBox>("cbShowPreview")->click();
+        QVERIFY(WaitUntil([&] { return browser->url() == QUrl(QStringLiteral("about:blank")); }, 10000));
+        w.Window.StoreCriteria();
+        QVERIFY(!w.Current().ShowPreview);
+        QCOMPARE(w.Current().SelectedEntry, results.EntryAt(2)->Link);
     }
 
     // ---- The frame ----
@@ -651,19 +696,19 @@ private Q_SLOTS:
         QVERIFY(w.Enabled("actFilterSettings"));
         QVERIFY(!w.Enabled("actFavourites"));
         QVERIFY(w.Find<QToolButton>("btnSearchSettings")->isChecked());
-        QVERIFY(w.Window.ActiveList() == results);
+        QVERIFY(&w.Window.ActiveList() == &w.Window.Results());
 
         QTest::mouseClick(w.Find<QToolButton>("btnFilterSettings"), Qt::LeftButton);
         QCOMPARE(w.Stack("pcLeft")->currentWidget()->objectName(), QStringLiteral("tsFilter"));
         QCOMPARE(w.Stack("pcMain")->currentWidget()->objectName(), QStringLiteral("tsFilterM"));
         QVERIFY(w.Find<QToolButton>("btnFilterSettings")->isChecked());
         QVERIFY(!w.Find<QToolButton>("btnSearchSettings")->isChecked());
-        QVERIFY(w.Window.ActiveList() == w.Find<QTreeView>("lvFilteredResults"));
+        QVERIFY(w.Window.ActiveList().View() == w.Find<QTreeView>("lvFilteredResults"));
 
         QTest::mouseClick(w.Find<QToolButton>("btnSearchSettings"), Qt::LeftButton);
         QCOMPARE(w.Stack("pcLeft")->currentWidget()->objectName(), QStringLiteral("tsSearchCriteria"));
         QCOMPARE(w.Stack("pcMain")->currentWidget()->objectName(), QStringLiteral("tsSearchM"));
-        QVERIFY(w.Window.ActiveList() == results);
+        QVERIFY(&w.Window.ActiveList() == &w.Window.Results());
 
         results->setCurrentIndex(results->model()->index(1, 0));
         QVERIFY(w.Enabled("actFavourites"));
@@ -766,9 +811,8 @@ private Q_SLOTS:
         w.Window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.Window));
         if (list == QLatin1String("lvFilteredResults")) {
-            auto* filtered = qobject_cast<QStandardItemModel*>(w.Find<QTreeView>("lvFilteredResults")->model());
             for (int i = 0; i < 3; ++i)
-                filtered->appendRow(new QStandardItem(QStringLiteral("row %1").arg(i)));
+                w.Window.FilteredResults().AppendRowFrom(w.Window.Results(), i);
             w.Window.ActionList1Update();
             w.Action("actFilterSettings")->trigger();
         }
@@ -777,7 +821,7 @@ private Q_SLOTS:
             view->selectionModel()->setCurrentIndex(view->model()->index(from, 0),
                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         QWidget* target =
-            focus == QLatin1String("keywords") ? static_cast<QWidget*>(w.Keywords()) : w.Window.ActiveList();
+            focus == QLatin1String("keywords") ? static_cast<QWidget*>(w.Keywords()) : w.Window.ActiveList().View();
         target->setFocus();
         QVERIFY(WaitUntil([&] { return QApplication::focusWidget() == target; }, 3000));
         QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
@@ -807,11 +851,14 @@ private Q_SLOTS:
         QFETCH(QPoint, preview);
         WriteSearches({[](TSearch& search, const TSession&) { AddEntries(search.Results, 5); }});
         TWindow w(Config());
-        QList<QPoint> scrolled;
-        w.Window.ScrollPreviewBy = [&](int dx, int dy) { scrolled << QPoint(dx, dy); };
         w.Window.Open();
         w.Window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.Window));
+        // A page far larger than the preview, scrolled into its middle.
+        QWebEngineView* browser = w.Window.Preview().Browser();
+        browser->setHtml(QStringLiteral("<body style='margin:0;width:90000px;height:90000px'></body>"));
+        QVERIFY(WaitUntil([&] { return RunScript(browser, QStringLiteral("document.body.scrollHeight")) == 90000; }));
+        RunScript(browser, QStringLiteral("window.scrollTo(100, 100)"));
         QTreeView* results = w.Find<QTreeView>("lvResults");
         results->setColumnWidth(5, 3000); // wider than the window: the list scrolls sideways
         QVERIFY(WaitUntil([&] { return results->horizontalScrollBar()->maximum() > 200; }, 3000));
@@ -820,7 +867,10 @@ private Q_SLOTS:
         QVERIFY(WaitUntil([&] { return QApplication::focusWidget() == results; }, 3000));
         QTest::keyClick(results, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(results->horizontalScrollBar()->value(), 100 + listScroll);
-        QCOMPARE(scrolled, preview.isNull() ? QList<QPoint>{} : QList<QPoint>{preview});
+        // Scripts run in order: this reads the page after whatever scroll the key asked for.
+        const QVariantList at = RunScript(browser, QStringLiteral("[window.scrollX, window.scrollY]")).toList();
+        QCOMPARE(at.size(), 2);
+        QCOMPARE(QPoint(at[0].toInt(), at[1].toInt()), QPoint(100, 100) + preview);
     }
 
     void EscapeAnywhereClosesTheWindowAndEndsTheProgram() {
@@ -931,7 +981,7 @@ private Q_SLOTS:
         QVERIFY(w.Enabled("actStartSearch"));
         QTest::mouseClick(w.Find<QPushButton>("btnStartSearch"), Qt::LeftButton);
         QVERIFY(WaitUntil([&] { return w.Current().CurrentRun().Idle; }, 60000));
-        QVERIFY(w.Window.ResultsView().RowCount() > 0);
+        QVERIFY(w.Window.Results().RowCount() > 0);
         QVERIFY(WaitUntil([&] { return w.Window.findChild<TSideBanner*>()->Settled(); }));
         auto* results = w.Find<QTreeView>("lvResults");
         results->setCurrentIndex(results->model()->index(2, 0));
