@@ -17,9 +17,7 @@ TSearchRun::~TSearchRun() {
         Stop();
 }
 
-void TSearchRun::Run(IResultsView* view) {
-    if (!Idle || Parser)
-        Stop();
+void TSearchRun::StartRun(IResultsView* view) {
     const TSearchContext& context = m_search.Context();
     ResultsView = view;
     Fetcher.Options = context.Fetch;
@@ -27,6 +25,13 @@ void TSearchRun::Run(IResultsView* view) {
     Parser->Start();
     Idle = false;
     m_markers.clear();
+}
+
+void TSearchRun::Run(IResultsView* view) {
+    if (!Idle || Parser)
+        Stop();
+    m_retryPages.clear();
+    StartRun(view);
     m_markedBeforeRun = m_search.NewResultsAvailable;
     FailedFetches.clear();
     if (view)
@@ -49,10 +54,61 @@ void TSearchRun::Stop() {
         EndRun();
 }
 
+bool TSearchRun::RetryLocation(const std::string& location, IResultsView* view) {
+    if (!Idle || Parser)
+        return false;
+    std::vector<TFailedFetch> pages;
+    for (const TFailedFetch& failure : FailedFetches)
+        if (failure.Location == location)
+            pages.push_back(failure);
+    if (pages.empty())
+        return false;
+    m_retryPages = std::move(pages);
+    m_retryNext = 0;
+    StartRun(view);
+    LocationIndex = m_retryPages[0].LocationIndex;
+    Page = m_retryPages[0].Page;
+    RunNext();
+    return true;
+}
+
+void TSearchRun::SettleRetriedPage() {
+    const TFailedFetch& retried = m_retryPages[m_retryNext];
+    const auto failure = std::find_if(FailedFetches.begin(), FailedFetches.end(), [&](const TFailedFetch& f) {
+        return f.Link == retried.Link && f.Location == retried.Location;
+    });
+    if (failure == FailedFetches.end())
+        return;
+    if (Fetcher.Error.empty())
+        FailedFetches.erase(failure);
+    else
+        failure->Reason = Fetcher.Error;
+}
+
+void TSearchRun::MergeRetryMarkers() {
+    TLatestEntryList& kept = m_search.LatestEntries;
+    for (auto& marker : m_markers) {
+        std::erase_if(kept, [&](const auto& old) { return old->PageLink == marker->PageLink; });
+        // In location order, as a whole run leaves them.
+        const auto at = std::find_if(kept.begin(), kept.end(),
+                                     [&](const auto& old) { return old->LocationId > marker->LocationId; });
+        kept.insert(at, std::move(marker));
+    }
+    m_markers.clear();
+}
+
 void TSearchRun::EndRun() {
     Idle = true;
-    m_search.LatestEntries = std::move(m_markers);
-    m_markers.clear();
+    if (m_retryPages.empty()) {
+        m_search.LatestEntries = std::move(m_markers);
+        m_markers.clear();
+    } else {
+        MergeRetryMarkers();
+        m_retryPages.clear();
+        // Every location has been seen now, as after a whole run without failures.
+        if (ResultsView && FailedFetches.empty())
+            m_search.NewResultsAvailable = false;
+    }
     if (OnIdle)
         OnIdle();
 }
@@ -62,6 +118,13 @@ std::string TSearchRun::MakeSearchLink() const {
 }
 
 bool TSearchRun::StepLocation() {
+    if (!m_retryPages.empty()) {
+        if (++m_retryNext >= m_retryPages.size())
+            return false;
+        LocationIndex = m_retryPages[m_retryNext].LocationIndex;
+        Page = m_retryPages[m_retryNext].Page;
+        return true;
+    }
     ++LocationIndex;
     if (static_cast<std::size_t>(LocationIndex) < LocationsToSearch.size() && Page < 2)
         return true;
@@ -75,6 +138,12 @@ bool TSearchRun::StepLocation() {
 }
 
 void TSearchRun::RunNext() {
+    if (!m_retryPages.empty()) {
+        // The page exactly as the run fetched it, already among FetchedLinks.
+        if (!Idle)
+            Fetcher.Fetch(m_retryPages[m_retryNext].Link);
+        return;
+    }
     // Iterative: a long row of duplicate or unbuildable links must not deepen the stack.
     while (!Idle) {
         std::string link;
@@ -132,13 +201,15 @@ void TSearchRun::PageFetched() {
         if (location)
             page.LocationText = location->FullName();
     }
-    if (!Fetcher.Error.empty())
+    if (!m_retryPages.empty())
+        SettleRetriedPage();
+    else if (!Fetcher.Error.empty())
         KeepStateOfFailedLocation(page.LocationText);
     Parser->HandPage(std::move(page));
 }
 
 void TSearchRun::KeepStateOfFailedLocation(const std::string& location) {
-    FailedFetches.push_back({location, Fetcher.URL, Fetcher.Error});
+    FailedFetches.push_back({location, Fetcher.URL, Fetcher.Error, LocationIndex, Page});
     // The site was not seen: nothing is known that could clear the mark.
     m_search.NewResultsAvailable = m_markedBeforeRun;
     if (Page != 1)

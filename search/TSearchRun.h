@@ -21,6 +21,9 @@ struct TFailedFetch {
     std::string Link;
     /// Why the fetch failed ("HTTP status 500", "Connection refused", ...).
     std::string Reason;
+    /// Position of the location in the run's LocationsToSearch, and the results page (1 or 2).
+    int LocationIndex = 0;
+    int Page = 1;
 };
 
 /// The run of one search: fetches the results page of each location to search on its
@@ -65,8 +68,15 @@ public:
     void Run(IResultsView* view);
     /// Ends the run at once; entries already added stay.
     void Stop();
+    /// Runs the search again over the pages of location (a TFailedFetch::Location) that the
+    /// last run could not fetch, with the rules of a run: new, known and deleted postings
+    /// alike, a new marker for a first page. A page fetched now leaves FailedFetches, one
+    /// that fails again stays there with the new reason; the other locations' markers and
+    /// results stay. The new-results mark is cleared (with a view) once no page is left
+    /// failed. False, doing nothing, while a run is active or when location has no failed page.
+    bool RetryLocation(const std::string& location, IResultsView* view);
     /// Builds and fetches the next link, passing over locations without a link and links
-    /// already fetched; ends the run when none is left.
+    /// already fetched; ends the run when none is left. In a retry, fetches the next failed page.
     void RunNext();
     /// Moves on after a location that produced no fetch.
     void AdvanceLocation();
@@ -87,8 +97,15 @@ public:
     void ParserDone(TOnResultsThread& parser) override;
 
 private:
-    /// Steps to the next location or pass; false when the run has no more.
+    /// Starts the parser of a run that shows accepted entries in view.
+    void StartRun(IResultsView* view);
+    /// Steps to the next location or pass, or the next page to retry; false when the run
+    /// has no more.
     bool StepLocation();
+    /// Takes the fetched (or failed again) retried page off FailedFetches or records the new reason.
+    void SettleRetriedPage();
+    /// Puts the markers of a retry into the search's in place of those of the same pages.
+    void MergeRetryMarkers();
     /// Records Fetcher's failure for the location being fetched and keeps what the run
     /// knew of it before.
     void KeepStateOfFailedLocation(const std::string& location);
@@ -100,6 +117,10 @@ private:
     TLatestEntryList m_markers;
     /// The search's new-results mark when the run started.
     bool m_markedBeforeRun = false;
+    /// The failed pages being fetched again by RetryLocation, the next one to fetch; empty
+    /// outside a retry.
+    std::vector<TFailedFetch> m_retryPages;
+    std::size_t m_retryNext = 0;
     /// The search's lists by link, for AcceptPosting.
     TEntryLinkIndex m_resultLinks;
     TEntryLinkIndex m_deletedLinks;

@@ -23,6 +23,7 @@
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
 #include "search/TCategoryGroup.h"
+#include "search/TEntryExport.h"
 #include "search/TSearchRun.h"
 #include "store/TSearches.h"
 
@@ -430,14 +431,10 @@ int CmdExport(const QStringList& arguments) {
         BindCliAccount(*session, {}, {});
         session->LoadSearches();
         const TSearch& search = SavedSearch(*session->Searches, parser.value(QStringLiteral("saved")));
-        if (format == QLatin1String("csv")) {
-            WriteCsvHeader(std::cout);
-            for (const auto& entry : search.Results)
-                WriteEntry(std::cout, *entry, TEntryFormat::Csv);
-        } else {
-            for (const auto& entry : search.Results)
-                WriteEntry(std::cout, *entry, TEntryFormat::Json);
-        }
+        std::vector<const TEntry*> entries;
+        for (const auto& entry : search.Results)
+            entries.push_back(entry.get());
+        ExportEntries(std::cout, entries, format == QLatin1String("csv") ? TExportFormat::Csv : TExportFormat::Json);
         return static_cast<int>(CliOk);
     });
 }

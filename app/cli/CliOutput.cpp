@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliOutput.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include "core/TextHelpers.h"
 #include "search/TEntry.h"
+#include "search/TEntryExport.h"
 
 namespace {
 
@@ -18,12 +16,6 @@ std::string TsvField(const std::string& text) {
     return field;
 }
 
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    return "\"" + ReplaceAll(text, "\"", "\"\"") + "\"";
-}
-
 std::string Mark(bool value) {
     return value ? "1" : "0";
 }
@@ -31,30 +23,17 @@ std::string Mark(bool value) {
 } // namespace
 
 void WriteEntry(std::ostream& out, const TEntry& entry, TEntryFormat format) {
-    const std::string price = FormatDecimal(entry.Price);
     switch (format) {
     case TEntryFormat::Tsv:
-        out << TsvField(entry.Date) << '\t' << TsvField(entry.Name) << '\t' << price << '\t' << TsvField(entry.Location)
-            << '\t' << TsvField(entry.Link) << '\t' << Mark(entry.New) << '\t' << Mark(entry.HasImage) << '\n';
+        out << TsvField(entry.Date) << '\t' << TsvField(entry.Name) << '\t' << FormatDecimal(entry.Price) << '\t'
+            << TsvField(entry.Location) << '\t' << TsvField(entry.Link) << '\t' << Mark(entry.New) << '\t'
+            << Mark(entry.HasImage) << '\n';
         break;
     case TEntryFormat::Csv:
-        out << CsvField(entry.Date) << ',' << CsvField(entry.Name) << ',' << price << ',' << CsvField(entry.Location)
-            << ',' << CsvField(entry.Link) << ',' << Mark(entry.New) << ',' << Mark(entry.HasImage) << "\r\n";
+        WriteExportedEntry(out, entry, TExportFormat::Csv);
         break;
-    case TEntryFormat::Json: {
-        const QJsonObject object{{QStringLiteral("date"), QString::fromStdString(entry.Date)},
-                                 {QStringLiteral("title"), QString::fromStdString(entry.Name)},
-                                 {QStringLiteral("price"), entry.Price},
-                                 {QStringLiteral("location"), QString::fromStdString(entry.Location)},
-                                 {QStringLiteral("link"), QString::fromStdString(entry.Link)},
-                                 {QStringLiteral("new"), entry.New},
-                                 {QStringLiteral("image"), entry.HasImage}};
-        out << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() << '\n';
+    case TEntryFormat::Json:
+        WriteExportedEntry(out, entry, TExportFormat::Json);
         break;
     }
-    }
-}
-
-void WriteCsvHeader(std::ostream& out) {
-    out << "date,title,price,location,link,new,image\r\n";
 }

@@ -8,8 +8,7 @@ class TEntry;
 
 enum class TEntryFormat { Tsv, Json, Csv };
 
-/// Writes one entry as a line: tab-separated, one JSON object, or one CSV record, with the
-/// fields date, title, price, location, link, new, image.
+/// Writes one entry as a line: tab-separated, or one JSON object or CSV record as the export
+/// writes them (search/TEntryExport.h), with the fields date, title, price, location, link,
+/// new, image.
 void WriteEntry(std::ostream& out, const TEntry& entry, TEntryFormat format);
-/// The CSV header line matching WriteEntry.
-void WriteCsvHeader(std::ostream& out);

@@ -98,7 +98,7 @@ public:
         m_server.Get(".*", [this, &simulator](const httplib::Request& request, httplib::Response& response) {
             const std::string host = request.get_header_value("Host");
             if (m_failing.load() && host == m_failingHost) {
-                response.status = 500;
+                response.status = m_status.load();
                 response.set_content("<html>Displaying: 1 <p> Mar 5 - <a href=\"/a/1.html\">server trouble</a></p> "
                                      "Displaying: </html>",
                                      "text/html");
@@ -121,10 +121,13 @@ public:
     std::string Proxy() const { return "127.0.0.1:" + std::to_string(m_port); }
     /// While not failing (at first), every request passes through to the simulator.
     void SetFailing(bool failing) { m_failing.store(failing); }
+    /// The error status the failing host answers with (500 at first).
+    void SetFailureStatus(int status) { m_status.store(status); }
 
 private:
     const std::string m_failingHost;
     std::atomic<bool> m_failing{false};
+    std::atomic<int> m_status{500};
     httplib::Server m_server;
     std::thread m_thread;
     int m_port = 0;
@@ -550,6 +553,142 @@ TEST_F(TSearchRunTest, APageThatCannotBeFetchedKeepsItsMarkerAndTheMarkAndIsRepo
     EXPECT_FALSE(search->NewResultsAvailable);
     ASSERT_EQ(search->LatestEntries.size(), 2u);
     EXPECT_NE(search->LatestEntries[1]->EntryLink, tampa[0]);
+}
+
+/// A run over Miami and Tampa whose Tampa page could not be fetched.
+class TRetryTest : public TSearchRunTest {
+protected:
+    void SetUp() override {
+        TSearchRunTest::SetUp();
+        proxy = std::make_unique<TFailingProxy>(simulator, "tampa.craigslist.org");
+        StartSession(proxy->Proxy());
+        miami = AddPostings("miami", 3);
+        tampa = AddPostings("tampa", 3);
+        search->SetLeafLocations({PlaceById(Miami), PlaceById(Tampa)});
+        search->NewResultsAvailable = true;
+        proxy->SetFailing(true);
+        RunAndWait(&view);
+        ASSERT_EQ(CurrentRun().FailedFetches.size(), 1u);
+        tampaName = PlaceById(Tampa)->FullName();
+        ASSERT_EQ(CurrentRun().FailedFetches[0].Location, tampaName);
+    }
+    void TearDown() override {
+        TSearchRunTest::TearDown();
+        proxy.reset();
+    }
+
+    /// Retries location and waits for the retry to end; false when it did not start.
+    bool RetryAndWait(const std::string& location) {
+        if (!CurrentRun().RetryLocation(location, &view))
+            return false;
+        EXPECT_TRUE(WaitFor([this] { return CurrentRun().Idle && TBackgroundWork::Running() == 0; }));
+        return true;
+    }
+
+    std::unique_ptr<TFailingProxy> proxy;
+    TRecordingView view;
+    std::vector<std::string> miami;
+    std::vector<std::string> tampa;
+    std::string tampaName;
+};
+
+TEST_F(TRetryTest, ALocationFetchedOnRetryLeavesTheFailuresAndAddsItsPostingsAndMarker) {
+    ASSERT_EQ(Links(search->Results), miami);
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    const std::string tampaPage = CurrentRun().FailedFetches[0].Link;
+    const auto fetchedBefore = CurrentRun().FetchedLinks;
+    EXPECT_TRUE(search->NewResultsAvailable) << "Tampa was not seen";
+
+    proxy->SetFailing(false);
+    view.Rows.clear();
+    ASSERT_TRUE(RetryAndWait(tampaName));
+
+    EXPECT_TRUE(CurrentRun().FailedFetches.empty());
+    EXPECT_EQ(view.Rows, tampa);
+    std::vector<std::string> expected = miami;
+    expected.insert(expected.end(), tampa.begin(), tampa.end());
+    EXPECT_EQ(Links(search->Results), expected);
+    // Miami's marker stays; Tampa's comes after it, as a whole run would leave them.
+    ASSERT_EQ(search->LatestEntries.size(), 2u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, miami[0]);
+    EXPECT_EQ(search->LatestEntries[1]->EntryLink, tampa[0]);
+    EXPECT_EQ(search->LatestEntries[1]->PageLink, tampaPage);
+    EXPECT_EQ(search->LatestEntries[1]->LocationId, 1);
+    EXPECT_FALSE(search->NewResultsAvailable) << "every location has been seen now";
+    EXPECT_EQ(CurrentRun().FetchedLinks, fetchedBefore) << "nothing but the failed page was fetched";
+}
+
+TEST_F(TRetryTest, ALocationThatFailsAgainStaysWithTheNewReasonAndChangesNothing) {
+    proxy->SetFailureStatus(503);
+    const auto results = Links(search->Results);
+    const std::string marker = search->LatestEntries.at(0)->EntryLink;
+    view.Rows.clear();
+    ASSERT_TRUE(RetryAndWait(tampaName));
+
+    ASSERT_EQ(CurrentRun().FailedFetches.size(), 1u);
+    EXPECT_EQ(CurrentRun().FailedFetches[0].Location, tampaName);
+    EXPECT_EQ(CurrentRun().FailedFetches[0].Reason, "HTTP status 503");
+    EXPECT_TRUE(view.Rows.empty());
+    EXPECT_EQ(Links(search->Results), results);
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, marker);
+    EXPECT_TRUE(search->NewResultsAvailable);
+}
+
+TEST_F(TRetryTest, ARetryFollowsTheRulesForKnownAndDeletedPostings) {
+    // tampa[0] is deleted, tampa[1] already a result; old results are kept.
+    search->DeletedResults.push_back(std::make_unique<TEntry>("", "gone", tampa[0], 0, "", false));
+    search->Results.push_back(std::make_unique<TEntry>("Mar 1", "known", tampa[1], 5, "x", false));
+    search->KeepOldResults = true;
+    proxy->SetFailing(false);
+    view.Rows.clear();
+    ASSERT_TRUE(RetryAndWait(tampaName));
+
+    EXPECT_EQ(view.Rows, std::vector<std::string>{tampa[2]});
+    std::vector<std::string> expected = miami;
+    expected.push_back(tampa[1]);
+    expected.push_back(tampa[2]);
+    EXPECT_EQ(Links(search->Results), expected);
+    EXPECT_TRUE(search->Results.back()->New);
+    ASSERT_EQ(search->LatestEntries.size(), 2u);
+    EXPECT_EQ(search->LatestEntries[1]->EntryLink, tampa[1]) << "the marker skips the deleted posting";
+}
+
+TEST_F(TRetryTest, NoRetryStartsForALocationWithoutFailuresOrDuringARun) {
+    for (const std::string& location : {PlaceById(Miami)->FullName(), std::string(), std::string("nowhere")}) {
+        SCOPED_TRACE(location);
+        EXPECT_FALSE(CurrentRun().RetryLocation(location, &view));
+        EXPECT_TRUE(CurrentRun().Idle);
+    }
+    proxy->SetFailing(false);
+    search->Run(&view);
+    EXPECT_FALSE(CurrentRun().RetryLocation(tampaName, &view)) << "a run is active";
+    ASSERT_TRUE(WaitFor([this] { return CurrentRun().Idle && TBackgroundWork::Running() == 0; }));
+    EXPECT_TRUE(CurrentRun().FailedFetches.empty());
+    EXPECT_FALSE(CurrentRun().RetryLocation(tampaName, &view)) << "nothing failed in the new run";
+}
+
+// One location is fetched over two pages; both failed, both are fetched again.
+TEST_F(TSearchRunTest, RetryingASingleLocationFetchesBothOfItsPages) {
+    TFailingProxy proxy(simulator, "miami.craigslist.org");
+    StartSession(proxy.Proxy());
+    const auto links = AddPostings("miami", 105);
+    search->SetLeafLocations({PlaceById(Miami)});
+    proxy.SetFailing(true);
+    RunAndWait();
+    ASSERT_EQ(CurrentRun().FailedFetches.size(), 2u);
+    EXPECT_EQ(CurrentRun().FailedFetches[0].Page, 1);
+    EXPECT_EQ(CurrentRun().FailedFetches[1].Page, 2);
+    EXPECT_TRUE(search->Results.empty());
+    EXPECT_TRUE(search->LatestEntries.empty());
+
+    proxy.SetFailing(false);
+    ASSERT_TRUE(CurrentRun().RetryLocation(PlaceById(Miami)->FullName(), nullptr));
+    ASSERT_TRUE(WaitFor([this] { return CurrentRun().Idle && TBackgroundWork::Running() == 0; }));
+    EXPECT_TRUE(CurrentRun().FailedFetches.empty());
+    EXPECT_EQ(Links(search->Results), links);
+    ASSERT_EQ(search->LatestEntries.size(), 1u);
+    EXPECT_EQ(search->LatestEntries[0]->EntryLink, links[0]);
 }
 
 TEST_F(TSearchRunTest, ALocationWithoutALinkIsSkippedAndTheRunEndsIdle) {
