@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 /// Hears every change of one entry list (TObservedList), in the shape a Qt item model passes
 /// on: each "about to" call comes before the list changes (beginInsertRows and the like),
@@ -27,6 +28,16 @@ public:
     virtual void OnReset() = 0;
     /// The entries of rows first..last changed in place (a mark, say); the rows stay.
     virtual void OnChanged(std::size_t first, std::size_t last) = 0;
+    /// Rows that need not be next to one another go in one step (rows ascending; their entries
+    /// are freed in between). Unless a listener knows better, this is a reset.
+    virtual void OnAboutToRemoveRows(const std::vector<std::size_t>& rows) {
+        static_cast<void>(rows);
+        OnAboutToReset();
+    }
+    virtual void OnRemovedRows(const std::vector<std::size_t>& rows) {
+        static_cast<void>(rows);
+        OnReset();
+    }
     /// The list is being destroyed (its entries still live): forget it, remove nothing.
     virtual void OnListDestroyed() {}
 };

@@ -72,6 +72,26 @@ public:
         Notify(&IEntryListListener::OnRemoved, from, to);
         return begin() + Offset(from);
     }
+    /// Removes the items of rows (ascending, each once) in one step, however many and
+    /// wherever they are. Throws std::out_of_range when a row is not in the list.
+    void EraseRows(const std::vector<std::size_t>& rows) {
+        if (rows.empty())
+            return;
+        if (rows.back() >= size() || !std::is_sorted(rows.begin(), rows.end()) ||
+            std::adjacent_find(rows.begin(), rows.end()) != rows.end())
+            throw std::out_of_range("TObservedList::EraseRows: rows not ascending in the list");
+        Notify(&IEntryListListener::OnAboutToRemoveRows, rows);
+        std::size_t next = 0;
+        auto kept = m_items.begin();
+        for (std::size_t row = 0; row < m_items.size(); ++row) {
+            if (next < rows.size() && rows[next] == row)
+                ++next;
+            else
+                *kept++ = std::move(m_items[row]);
+        }
+        m_items.erase(kept, m_items.end());
+        Notify(&IEntryListListener::OnRemovedRows, rows);
+    }
     void clear() {
         if (m_items.empty())
             return;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <unordered_map>
 #include <string_view>
 
 #include <QByteArray>
@@ -71,6 +72,24 @@ void TSearch::MarkDeleted(const TEntry& entry) {
     DeletedResults.push_back(std::move(copy));
     if (found != Results.end())
         Results.erase(found);
+}
+
+void TSearch::MarkDeleted(const std::vector<const TEntry*>& entries) {
+    std::unordered_map<const TEntry*, std::size_t> rowOf;
+    rowOf.reserve(Results.size());
+    for (std::size_t row = 0; row < Results.size(); ++row)
+        rowOf.emplace(Results[row].get(), row);
+    std::vector<std::size_t> rows;
+    rows.reserve(entries.size());
+    for (const TEntry* entry : entries) {
+        DeletedResults.push_back(std::make_unique<TEntry>(*entry));
+        if (const auto found = rowOf.find(entry); found != rowOf.end()) {
+            rows.push_back(found->second);
+            rowOf.erase(found);
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    Results.EraseRows(rows);
 }
 
 void TSearch::ResetResults(bool clear) {

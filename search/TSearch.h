@@ -161,6 +161,8 @@ public:
     /// Appends a copy of entry to DeletedResults, then removes entry from Results (freeing
     /// it) if it is there. entry may be any entry, one of DeletedResults included.
     void MarkDeleted(const TEntry& entry);
+    /// MarkDeleted for many entries in one step: the results lose them all at once.
+    void MarkDeleted(const std::vector<const TEntry*>& entries);
     /// Clear: empties Results. Otherwise every result loses its new mark, and the listeners
     /// of Results hear that every row changed.
     void ResetResults(bool clear);

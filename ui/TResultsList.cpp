@@ -116,6 +116,14 @@ void TResultsList::AppendRowFrom(const TResultsList& source, int row) {
         m_model->AppendRow(*entry, source.Model()->IsChecked(row));
 }
 
+void TResultsList::CopyRowsFrom(const TResultsList& source, const std::function<bool(const TEntry&)>& keep) {
+    std::vector<std::pair<TEntry*, bool>> rows;
+    for (int row = 0; row < source.RowCount(); ++row)
+        if (TEntry* entry = source.EntryAt(row); keep(*entry))
+            rows.emplace_back(entry, source.Model()->IsChecked(row));
+    m_model->SetRows(rows);
+}
+
 int TResultsList::RemoveEntryRow(const TEntry* entry) {
     const int row = FindRowByEntry(entry);
     m_model->RemoveRow(row);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include <QList>
@@ -66,6 +67,8 @@ public:
     void AddEntryRow(TEntry& entry) override;
     /// Adds a copy of a row of source: the same entry, with its check mark.
     void AppendRowFrom(const TResultsList& source, int row);
+    /// Replaces every row by copies of the rows of source that keep holds, in one step.
+    void CopyRowsFrom(const TResultsList& source, const std::function<bool(const TEntry&)>& keep);
     /// Removes the entry's row; returns the row it had, or -1 when the list has none.
     int RemoveEntryRow(const TEntry* entry);
     void ClearRows();

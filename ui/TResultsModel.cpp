@@ -2,6 +2,7 @@
 #include "ui/TResultsModel.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include <QBrush>
 #include <QColor>
@@ -125,6 +126,23 @@ void TResultsModel::UpdateMonthRanks() {
     m_monthRanks = ranks;
     if (m_sortColumn == ColumnDate)
         Sort();
+}
+
+void TResultsModel::SetRows(const std::vector<std::pair<TEntry*, bool>>& rows) {
+    beginResetModel();
+    m_rows.clear();
+    m_monthCounts.fill(0);
+    m_rows.reserve(rows.size());
+    for (const auto& [entry, checked] : rows) {
+        m_rows.push_back({entry, checked});
+        CountMonth(*entry, 1);
+    }
+    m_monthRanks = MonthRanks(m_monthCounts);
+    if (Sorts())
+        std::stable_sort(m_rows.begin(), m_rows.end(), [this](const TRow& a, const TRow& b) {
+            return CompareEntries(*a.Entry, *b.Entry, m_sortColumn, m_sortAscending, m_monthRanks) < 0;
+        });
+    endResetModel();
 }
 
 int TResultsModel::AppendRow(TEntry& entry, bool checked) {
@@ -437,6 +455,26 @@ void TResultsModel::OnAboutToReset() {
 void TResultsModel::OnReset() {
     FillFromList();
     endResetModel();
+}
+
+void TResultsModel::OnAboutToRemoveRows(const std::vector<std::size_t>& rows) {
+    // One reset instead of a removal per row: thousands of rows go in one repaint.
+    std::unordered_set<const TEntry*> going;
+    going.reserve(rows.size());
+    for (const std::size_t row : rows)
+        going.insert((*m_list)[row].get());
+    beginResetModel();
+    std::erase_if(m_rows, [&](const TRow& row) {
+        if (!going.contains(row.Entry))
+            return false;
+        CountMonth(*row.Entry, -1);
+        return true;
+    });
+}
+
+void TResultsModel::OnRemovedRows(const std::vector<std::size_t>&) {
+    endResetModel();
+    UpdateMonthRanks();
 }
 
 void TResultsModel::OnListDestroyed() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <utility>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -48,6 +49,8 @@ public:
     /// Adds a row for entry at its sorted place (at the end while no sort applies); returns
     /// its row. entry must belong to the bound list.
     int AppendRow(TEntry& entry, bool checked = false);
+    /// Replaces every row by rows (entry and check mark), sorted, in one reset.
+    void SetRows(const std::vector<std::pair<TEntry*, bool>>& rows);
     /// Removes a row; its entry stays where it is. Rows out of range are ignored.
     void RemoveRow(int row);
     /// Removes every row (the bound list stays bound).
@@ -110,6 +113,8 @@ private:
     void OnReset() override;
     void OnChanged(std::size_t first, std::size_t last) override;
     void OnListDestroyed() override;
+    void OnAboutToRemoveRows(const std::vector<std::size_t>& rows) override;
+    void OnRemovedRows(const std::vector<std::size_t>& rows) override;
 
     int SortedPlace(const TEntry& entry) const;
     void CountMonth(const TEntry& entry, int change);

@@ -36,6 +36,9 @@
 #include "session/TSession.h"
 #include "store/TSearches.h"
 #include "ui/TCriteriaPanel.h"
+#include "ui/TExportResults.h"
+#include "ui/TFetchHealthPanel.h"
+#include "ui/TResultActions.h"
 #include "ui/TResultPreview.h"
 #include "ui/TResultsList.h"
 #include "ui/TSideBanner.h"
@@ -112,6 +115,7 @@ void TfrmNewSearch::CreateActions() {
         {nullptr, "actProhibitedChecked", "Prohibited", "Flag checked", ""},
         {nullptr, "actSpamChecked", "Spam / Overpost", "Flag checked", "Ctrl+Shift+R"},
         {nullptr, "actBestChecked", "Best of craigslist", "Flag checked", ""},
+        {nullptr, "actExportResults", "Export results...", "", ""},
     };
     for (const TActionSpec& spec : specs) {
         auto* action = new QAction(QLatin1String(spec.Caption), this);
@@ -287,6 +291,9 @@ QWidget* TfrmNewSearch::BuildCentre() {
     corner->addWidget(lblRunProgress);
     corner->addStretch(1);
     listsLayout->addLayout(corner);
+    pnlFetchHealth = new TFetchHealthPanel(lists);
+    listsLayout->addWidget(pnlFetchHealth);
+    connect(pnlFetchHealth, &TFetchHealthPanel::RetryRequested, this, &TfrmNewSearch::RetryLocation);
     connect(btnShowHide, &QToolButton::clicked, this, &TfrmNewSearch::btnShowHideClick);
 
     gbResultPreview = new QGroupBox(splPreview);
@@ -299,6 +306,12 @@ QWidget* TfrmNewSearch::BuildCentre() {
     layout->addWidget(splPreview);
     m_preview = new TResultPreview(gbResultPreview, *m_results, m_session.Config.HttpProxy);
     m_preview->Follow(*m_filtered);
+    m_resultActions = new TResultActions(
+        *this, *m_results, *m_filtered, [this]() -> TResultsList& { return ActiveList(); },
+        [this] { return CurrentSearch(); }, m_session.Config);
+    m_resultActions->BuildFilterPage(*tsFilter, *actFilter);
+    connect(findChild<QAction*>(QStringLiteral("actExportResults")), &QAction::triggered, this,
+            &TfrmNewSearch::actExportResultsExecute);
     BuildResultsMenu();
     return sPanel2;
 }
@@ -318,6 +331,8 @@ void TfrmNewSearch::BuildResultsMenu() {
     checked->setObjectName(QStringLiteral("pmFlagChecked"));
     checked->addActions({action("actMiscatChecked"), action("actProhibitedChecked"), action("actSpamChecked"),
                          action("actBestChecked")});
+    pmResults->addSeparator();
+    pmResults->addAction(action("actExportResults"));
     // A click on the first column's header clears the selection: what needs one is hidden then.
     const QList<QAction*> needSelection{action("actDeleteResult"), highlighted->menuAction()};
     m_results->SetPopupMenu(pmResults, needSelection);
@@ -392,7 +407,9 @@ void TfrmNewSearch::ResetWindow() {
     SortColumn = 2;
     SortAscending = false;
     m_criteria->ResetForOpening();
-    m_filtered->ClearRows();
+    m_resultActions->ResetForOpening();
+    pnlFetchHealth->ShowFailedFetches({});
+    m_healthShown = true;
     pcLeft->setCurrentWidget(tsSearchCriteria);
     m_preview->SetShowPreview(true);
 }
@@ -440,7 +457,33 @@ void TfrmNewSearch::actStartSearchExecute() {
     m_resultsAtStart = search.Results.size();
     m_runEndedMs = -1;
     m_runClock.start();
+    pnlFetchHealth->ShowFailedFetches({});
+    m_healthShown = false;
     search.Run(m_results);
+}
+
+void TfrmNewSearch::RetryLocation(const std::string& location) {
+    TSearch* search = CurrentSearch();
+    if (!search || !search->CurrentRun().Idle)
+        return;
+    m_resultsAtStart = search->Results.size();
+    m_runEndedMs = -1;
+    m_runClock.start();
+    pnlFetchHealth->SetRetryEnabled(false);
+    m_healthShown = false;
+    if (!search->CurrentRun().RetryLocation(location, m_results)) {
+        m_healthShown = true;
+        pnlFetchHealth->SetRetryEnabled(true);
+    }
+}
+
+void TfrmNewSearch::actExportResultsExecute() {
+    const TResultsList& list = ActiveList();
+    std::vector<const TEntry*> entries;
+    entries.reserve(static_cast<std::size_t>(list.RowCount()));
+    for (int row = 0; row < list.RowCount(); ++row)
+        entries.push_back(list.EntryAt(row));
+    ExportResults(this, entries);
 }
 
 QString TfrmNewSearch::RunProgressText() const {
@@ -519,6 +562,13 @@ void TfrmNewSearch::ActionList1Update() {
     // The clock stops with the run: its end keeps the time it took.
     if (idle && m_runClock.isValid() && m_runEndedMs < 0)
         m_runEndedMs = m_runClock.elapsed();
+    if (idle && !m_healthShown) {
+        m_healthShown = true;
+        if (search) {
+            pnlFetchHealth->ShowFailedFetches(search->CurrentRun().FailedFetches);
+            pnlFetchHealth->SetRetryEnabled(true);
+        }
+    }
     if (const QString progress = RunProgressText(); lblRunProgress->text() != progress)
         lblRunProgress->setText(progress);
     const bool hasRows = m_results->RowCount() > 0;

@@ -23,6 +23,8 @@ class TCriteriaPanel;
 class TfrmAdvancedKeywords;
 class TfrmSelectLocations;
 class TPlaces;
+class TFetchHealthPanel;
+class TResultActions;
 class TResultPreview;
 class TResultsList;
 class TSearch;
@@ -72,6 +74,7 @@ public:
     TResultsList& Results() const { return *m_results; }
     TResultsList& FilteredResults() const { return *m_filtered; }
     TResultPreview& Preview() const { return *m_preview; }
+    TResultActions& ResultActions() const { return *m_resultActions; }
     TfrmSelectLocations* Picker() const { return m_picker.get(); }
 
     /// Sort state shared by the result lists; set at every opening.
@@ -119,6 +122,9 @@ private:
     void ShowResultsOf(TSearch* search);
     /// The keys S, X, comma, full stop and C scroll the previewed page.
     void ScrollPreviewForKey(int key);
+    void RetryLocation(const std::string& location);
+    /// Writes the active list's rows, in its order, to a CSV or JSON file the user chooses.
+    void actExportResultsExecute();
 
     TSession& m_session;
     TfrmAdvancedKeywords& m_advanced;
@@ -141,6 +147,11 @@ private:
     TResultsList* m_results = nullptr;
     TResultsList* m_filtered = nullptr;
     TResultPreview* m_preview = nullptr;
+    TResultActions* m_resultActions = nullptr;
+    /// The locations the last run could not fetch, with Retry.
+    TFetchHealthPanel* pnlFetchHealth = nullptr;
+    /// The panel shows the end of the last run or retry (false while one goes).
+    bool m_healthShown = true;
     /// The results menu of both lists.
     QMenu* pmResults = nullptr;
 

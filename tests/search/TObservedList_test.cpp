@@ -75,6 +75,13 @@ INSTANTIATE_TEST_SUITE_P(
             "EraseARange", [](TEntryList& l) { l.erase(l.begin() + 1, l.begin() + 3); }, {"remove 1-2"}, {"a", "d"}},
         TChangeCase{"EraseNothing", [](TEntryList& l) { l.erase(l.begin() + 1, l.begin() + 1); }, {}, Unchanged},
         TChangeCase{"Clear", [](TEntryList& l) { l.clear(); }, {"reset"}, {}},
+        TChangeCase{"EraseRowsApart",
+                    [](TEntryList& l) {
+                        l.EraseRows({0, 2, 3});
+                    },
+                    {"reset"},
+                    {"b"}},
+        TChangeCase{"EraseNoRows", [](TEntryList& l) { l.EraseRows({}); }, {}, Unchanged},
         TChangeCase{"MoveDown", [](TEntryList& l) { l.move(0, 2); }, {"move 0-0 before 3"}, {"b", "c", "a", "d"}},
         TChangeCase{"MoveToTheEnd", [](TEntryList& l) { l.move(1, 3); }, {"move 1-1 before 4"}, {"a", "c", "d", "b"}},
         TChangeCase{"MoveUp", [](TEntryList& l) { l.move(3, 1); }, {"move 3-3 before 1"}, {"a", "d", "b", "c"}},
@@ -104,6 +111,43 @@ INSTANTIATE_TEST_SUITE_P(
                     Unchanged},
         TChangeCase{"ChangeAll", [](TEntryList& l) { l.NotifyAllChanged(); }, {"change 0-3"}, Unchanged}),
     [](const testing::TestParamInfo<TChangeCase>& info) { return std::string(info.param.Name); });
+
+TEST(TObservedListTest, EraseRowsRefusesRowsThatAreNotAscendingInTheList) {
+    TEntryList list;
+    for (const char* name : {"a", "b", "c"})
+        list.push_back(Entry(name));
+    TShadowList<TEntry> shadow(list);
+    for (const std::vector<std::size_t>& rows : {std::vector<std::size_t>{3}, {1, 0}, {1, 1}})
+        EXPECT_THROW(list.EraseRows(rows), std::out_of_range);
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_TRUE(shadow.Events.empty());
+}
+
+TEST(TObservedListTest, AListenerHearsWhenTheListGoes) {
+    struct TGoneListener final : IEntryListListener {
+        void OnAboutToInsert(std::size_t, std::size_t) override {}
+        void OnInserted(std::size_t, std::size_t) override {}
+        void OnAboutToRemove(std::size_t, std::size_t) override {}
+        void OnRemoved(std::size_t, std::size_t) override {}
+        void OnAboutToMove(std::size_t, std::size_t, std::size_t) override {}
+        void OnMoved(std::size_t, std::size_t, std::size_t) override {}
+        void OnAboutToReset() override {}
+        void OnReset() override {}
+        void OnChanged(std::size_t, std::size_t) override {}
+        void OnListDestroyed() override { ++Heard; }
+        int Heard = 0;
+    };
+    TGoneListener removed, staying;
+    {
+        TEntryList list;
+        list.push_back(Entry("a"));
+        list.AddListener(&removed);
+        list.AddListener(&staying);
+        list.RemoveListener(&removed);
+    }
+    EXPECT_EQ(removed.Heard, 0);
+    EXPECT_EQ(staying.Heard, 1);
+}
 
 TEST(TObservedListTest, AnEmptyListTellsNothingWhenClearedOrChanged) {
     TEntryList list;

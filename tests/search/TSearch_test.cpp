@@ -254,6 +254,26 @@ std::unique_ptr<TEntry> Result(const std::string& name) {
     return std::make_unique<TEntry>("Mar 5", name, "http://a/" + name + ".html", 5, "loc", false);
 }
 
+TEST_F(TSearchTest, MarkDeletedOfManyRemovesThemInOneStep) {
+    TSearch search;
+    for (const char* name : {"1", "2", "3", "4", "5"})
+        search.Results.push_back(Result(name));
+    TShadowList<TEntry> results(search.Results);
+    const TEntry outside("Mar 6", "t", "http://a/9.html", 1, "loc", false);
+    // Given in any order, with one that is no result: its copy is kept all the same.
+    search.MarkDeleted({search.Results[4].get(), &outside, search.Results[1].get(), search.Results[2].get()});
+    EXPECT_EQ(results.Events, std::vector<std::string>{"reset"});
+    EXPECT_TRUE(results.Matches());
+    std::vector<std::string> left, deleted;
+    for (const auto& entry : search.Results)
+        left.push_back(entry->Name);
+    for (const auto& entry : search.DeletedResults)
+        deleted.push_back(entry->Link);
+    EXPECT_EQ(left, (std::vector<std::string>{"1", "4"}));
+    EXPECT_EQ(deleted,
+              (std::vector<std::string>{"http://a/5.html", "http://a/9.html", "http://a/2.html", "http://a/3.html"}));
+}
+
 TEST_F(TSearchTest, MarkDeletedTellsBothListsListeners) {
     TSearch search;
     for (const char* name : {"1", "2", "3"})
