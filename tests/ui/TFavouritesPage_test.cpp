@@ -17,6 +17,7 @@
 #include "search/TSearch.h"
 #include "session/TSession.h"
 #include "store/TSearches.h"
+#include "ui/TSkins.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -497,7 +499,15 @@ private Q_SLOTS:
     }
 
     void Screenshots() {
-        AddFavourites(6);
+        const std::vector<std::pair<const char*, double>> postings{
+            {"Sunset kayak tour of Biscayne Bay", 45},  {"Salsa night at the Wharf - free entry", 0},
+            {"Sunday bike ride, Key Biscayne loop", 0}, {"Beach volleyball pickup game", 10},
+            {"Zebracorn walk along the bay", 12.5},     {"Chess in the park, all levels welcome", -1}};
+        for (int i = 0; i < static_cast<int>(postings.size()); ++i) {
+            TEntry entry = Posting(i, postings[static_cast<std::size_t>(i)].second, i % 2 == 0);
+            entry.Name = postings[static_cast<std::size_t>(i)].first;
+            QVERIFY(page->AddFavourite(entry));
+        }
         search->Favourites[2]->Visited = true;
         search->Favourites[4]->Visited = true;
         search->Favourites.NotifyAllChanged();
@@ -508,6 +518,15 @@ private Q_SLOTS:
         Tabs()->setCurrentWidget(NoteTab());
         Memo()->setFocus();
         SaveScreenshot(host.get(), QStringLiteral("favourites-note"));
+        // The same under the dark skin the program ships.
+        InstallShippedSkins(folder->Path());
+        QVERIFY(TSkins::Apply(folder->Path(), "Dark"));
+        const auto plain = qScopeGuard([this] { TSkins::Apply(folder->Path(), ""); });
+        Tabs()->setCurrentWidget(Find<QWidget>("tsFavourites"));
+        List()->setFocus();
+        SaveScreenshot(host.get(), QStringLiteral("favourites-page-dark"));
+        Tabs()->setCurrentWidget(NoteTab());
+        SaveScreenshot(host.get(), QStringLiteral("favourites-note-dark"));
     }
 };
 
