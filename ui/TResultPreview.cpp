@@ -141,6 +141,14 @@ void TResultPreview::Blank() {
     NavigateUnlessThere(BlankPage);
 }
 
+void TResultPreview::ShowLink(const QUrl& link) {
+    if (!ShowPreview() || link.isEmpty()) {
+        Blank();
+        return;
+    }
+    NavigateTo(link);
+}
+
 void TResultPreview::ScrollPageBy(int dx, int dy) {
     m_browser->page()->runJavaScript(QStringLiteral("window.scrollBy(%1, %2);").arg(dx).arg(dy));
 }

@@ -55,6 +55,9 @@ public:
     void SetShowPreview(bool shown);
     /// Shows "about:blank" unless the browser is there already.
     void Blank();
+    /// Shows link (a favourite, say; an empty link means "about:blank") while "Show preview"
+    /// is ticked; otherwise the browser stays blank.
+    void ShowLink(const QUrl& link);
     /// Scrolls the shown page by pixels (the window's keys S, X, comma, full stop, C).
     void ScrollPageBy(int dx, int dy);
     /// The print preview of the page (btnPrint).

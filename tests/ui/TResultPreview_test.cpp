@@ -148,6 +148,33 @@ private Q_SLOTS:
         QVERIFY(WaitUntil([&] { return harness->gbResultPreview->height() == qRound(800 * 0.6); }, 3000));
     }
 
+    void ShowLinkShowsAPageOnlyWhileTicked_data() {
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("ticked: the page") << true;
+        QTest::newRow("unticked: stays blank") << false;
+    }
+    void ShowLinkShowsAPageOnlyWhileTicked() {
+        QFETCH(bool, ticked);
+        // A link of no list's row (a favourite's), shown over the results list's selection.
+        QVERIFY(SelectAndLoad(*harness->Results, ResultOf(postings[1])));
+        harness->Preview->SetShowPreview(ticked);
+        const TEntry& shown = ResultOf(postings[5]);
+        harness->Preview->ShowLink(UrlOf(shown));
+        if (ticked) {
+            QVERIFY(WaitUntil([&] { return Browser()->url() == UrlOf(shown); }));
+            QVERIFY(WaitUntil([&] { return BodyText(Browser()).contains(QString::fromStdString(postings[5].Body)); }));
+        } else {
+            QTest::qWait(200);
+            QCOMPARE(Browser()->url(), QUrl("about:blank"));
+        }
+        // Nothing to show: a blank page either way.
+        harness->Preview->ShowLink(QUrl("about:blank"));
+        QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));
+        harness->Preview->ShowLink(QUrl());
+        QTest::qWait(100);
+        QCOMPARE(Browser()->url(), QUrl("about:blank"));
+    }
+
     void RemovedPostingsLeaveTheResults_data() {
         QTest::addColumn<int>("how");
         QTest::newRow("deleted by its author") << static_cast<int>(TRemoval::Deleted);
