@@ -3,6 +3,7 @@
 #   make demo   the same against the bundled site simulator, signed in to a demo account
 #   make test   install what is needed, build with sanitizers, run the whole test suite
 #   make fuzz   build the fuzzers with clang and run each for FUZZ_SECONDS
+#   make stress-clients   20 clients on one account database server for STRESS_SECONDS
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -10,7 +11,8 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 FUZZ_JOBS ?= $(JOBS)
 
-.PHONY: all deps build install-data run demo test check-source test-asan test-tsan bench format format-check clean fuzz
+.PHONY: all deps build install-data run demo test check-source test-asan test-tsan bench format format-check clean fuzz \
+  stress-clients
 
 all: build
 
@@ -65,6 +67,18 @@ fuzz:
 	cmake --build build-fuzz -j$(JOBS) --target fuzz_targets
 	cd build-fuzz && ctest --output-on-failure -j$(JOBS) -L fuzz
 	FUZZ_JOBS=$(FUZZ_JOBS) fuzz/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+
+# Many copies of the program on one Firebird server (the test suite runs a 10 s version):
+# STRESS_CLIENTS processes save, update and delete searches for STRESS_SECONDS, then the
+# database is compared with what each last saved.
+STRESS_CLIENTS ?= 20
+STRESS_SECONDS ?= 60
+stress-clients: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTRAWLIX_WERROR=ON \
+	  -DTRAWLIX_SANITIZE="address;undefined" $(CMAKE_FLAGS)
+	cmake --build build-asan -j$(JOBS) --target StressClients_test trawlix-stress-client
+	cd build-asan && TRAWLIX_STRESS_CLIENTS=$(STRESS_CLIENTS) TRAWLIX_STRESS_SECONDS=$(STRESS_SECONDS) \
+	  ctest --output-on-failure -V -R '^StressClients_test$$'
 
 bench: build
 	@for b in build/bench/*_bench; do echo "== $$b"; "$$b"; done

@@ -6,6 +6,8 @@
 
 #include <sodium.h>
 
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
 
 #include "core/TDatabaseError.h"
@@ -53,6 +55,20 @@ std::string QuotedSqlLiteral(const std::string& text) {
     return literal + "'";
 }
 
+namespace {
+
+/// True when the signed-in login owns the account tables: then it may issue keys itself.
+bool OwnsAccounts(TBackendConnection& db) {
+    const std::unique_ptr<QSqlQuery> query =
+        db.NewQuery("SELECT TRIM(RDB$OWNER_NAME), TRIM(CURRENT_USER) FROM RDB$RELATIONS "
+                    "WHERE RDB$RELATION_NAME = 'USERS'");
+    if (!query->exec() || !query->next())
+        throw TDatabaseError("The account table cannot be found: " + query->lastError().text().toStdString());
+    return query->value(0).toString() == query->value(1).toString();
+}
+
+} // namespace
+
 std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::string& name,
                                              const std::string& email) {
     const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(db);
@@ -60,6 +76,15 @@ std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::
         return std::nullopt;
     try {
         TIssuedLoginKey issued;
+        if (!OwnsAccounts(db)) {
+            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("REQUEST_LOGIN_KEY");
+            procedure->SetParam("NAME", QString::fromStdString(name));
+            procedure->SetParam("EMAIL", QString::fromStdString(email));
+            procedure->Execute();
+            transaction->Commit();
+            issued.MailedByKeyService = true;
+            return issued;
+        }
         {
             const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("INSERT_TEMP_USER");
             procedure->SetParam("NAME", QString::fromStdString(name));

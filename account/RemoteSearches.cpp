@@ -2,7 +2,11 @@
 #include "account/RemoteSearches.h"
 
 #include <array>
+#include <chrono>
+#include <functional>
+#include <random>
 #include <stdexcept>
+#include <thread>
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,6 +15,7 @@
 #include "core/TDatabaseError.h"
 #include "core/TStoredProc.h"
 #include "core/TTransaction.h"
+#include "core/Log.h"
 #include "core/TextHelpers.h"
 #include "refdata/TPlaces.h"
 #include "search/TCategoryGroup.h"
@@ -128,6 +133,43 @@ void WriteLocationRows(TBackendConnection& db, TSearch& search) {
     }
 }
 
+/// Another client's transaction changed or locked the same rows first: the server refused
+/// this one as a whole, and running it again on a fresh snapshot is safe.
+bool IsConcurrencyConflict(const std::string& error) {
+    for (const char* marker : {"deadlock", "update conflicts with concurrent update", "lock conflict",
+                               "concurrent transaction", "lock time-out"})
+        if (error.find(marker) != std::string::npos)
+            return true;
+    return false;
+}
+
+/// Runs attempt, each time in a transaction of its own, until it commits, fails for a
+/// reason other than a conflict with another client, or has met a conflict
+/// ConflictAttempts times. Waits a short, growing, random time between attempts so that
+/// the clients that collided do not collide again.
+constexpr int ConflictAttempts = 6;
+
+bool WithConflictRetry(TBackendConnection& db, const std::function<void()>& attempt) {
+    thread_local std::minstd_rand random(std::random_device{}());
+    for (int round = 1;; ++round) {
+        const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(db);
+        if (!transaction)
+            return false;
+        try {
+            attempt();
+            transaction->Commit();
+            return true;
+        } catch (const std::exception& error) {
+            const std::string text = error.what();
+            WriteLog("Remote search write failed (attempt " + std::to_string(round) + "): " + text);
+            if (!IsConcurrencyConflict(text) || round == ConflictAttempts)
+                return false;
+        }
+        const int ceiling = 10 << round;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(5, ceiling)(random)));
+    }
+}
+
 } // namespace
 
 bool SaveSearchRemote(TBackendConnection& db, int userId, TSearch& search) {
@@ -135,11 +177,9 @@ bool SaveSearchRemote(TBackendConnection& db, int userId, TSearch& search) {
 }
 
 bool InsertSearchRemote(TBackendConnection& db, int userId, TSearch& search) {
-    const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(db);
-    if (!transaction)
-        return false;
     const int earlierId = search.SearchId;
-    try {
+    const bool committed = WithConflictRetry(db, [&] {
+        search.SearchId = earlierId;
         if (userId < 1)
             throw std::logic_error("Nobody is signed in");
         {
@@ -152,23 +192,20 @@ bool InsertSearchRemote(TBackendConnection& db, int userId, TSearch& search) {
         }
         // A new row has no locations yet, so every chosen location is written.
         WriteLocationRows(db, search);
-        transaction->Commit();
-        search.LocationsChanged = false;
-        return true;
-    } catch (const std::exception&) {
+    });
+    if (!committed) {
         // The row is gone with the rollback: an id kept from it would name nothing.
         search.SearchId = earlierId;
         return false;
     }
+    search.LocationsChanged = false;
+    return true;
 }
 
 bool UpdateSearchRemote(TBackendConnection& db, TSearch& search) {
     if (search.SearchId < 1)
         return false;
-    const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(db);
-    if (!transaction)
-        return false;
-    try {
+    const bool committed = WithConflictRetry(db, [&] {
         {
             const std::unique_ptr<QSqlQuery> query = db.NewQuery(UpdateSql);
             query->bindValue(QStringLiteral(":pID"), search.SearchId);
@@ -179,31 +216,20 @@ bool UpdateSearchRemote(TBackendConnection& db, TSearch& search) {
         }
         if (search.LocationsChanged)
             WriteLocationRows(db, search);
-        transaction->Commit();
+    });
+    if (committed)
         search.LocationsChanged = false;
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return committed;
 }
 
 bool DeleteSearchRemote(TBackendConnection& db, TSearch& search) {
     if (search.SearchId < 1)
         return false;
-    const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(db);
-    if (!transaction)
-        return false;
-    try {
-        {
-            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("DELETE_SEARCH");
-            procedure->SetParam("SRCH_ID", search.SearchId);
-            procedure->Execute();
-        }
-        transaction->Commit();
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return WithConflictRetry(db, [&] {
+        const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("DELETE_SEARCH");
+        procedure->SetParam("SRCH_ID", search.SearchId);
+        procedure->Execute();
+    });
 }
 
 void ReadSearchLocations(TBackendConnection& db, const TPlaces* places, TSearch& search, TPlaceList& list) {

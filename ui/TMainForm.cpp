@@ -545,8 +545,10 @@ void TMainForm::actGetKeyExecute() {
     if (!issued)
         return; // the connection's message has been shown
     const TConfig& config = m_session.Config;
-    m_session.SendMail(std::make_unique<TMailMessage>(LoginKeyMail(config.MailSender, email, S(name), issued->Key)),
-                       config.MailSender, config.MailPassword);
+    // On a server the key service mails the key; the program never sees it.
+    if (!issued->MailedByKeyService)
+        m_session.SendMail(std::make_unique<TMailMessage>(LoginKeyMail(config.MailSender, email, S(name), issued->Key)),
+                           config.MailSender, config.MailPassword);
     UserMessages().Information("An e-mail containing you login key is being sent to your address.");
 }
 

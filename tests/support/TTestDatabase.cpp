@@ -17,6 +17,7 @@
 #include <QSqlRecord>
 #include <QTcpServer>
 
+#include "account/Credentials.h"
 #include "core/TBackendConnection.h"
 
 namespace {
@@ -26,11 +27,12 @@ const QString CheckConnection = QStringLiteral("TestCheck");
 /// A connection of the tests' own, removed again when the check is done.
 class TCheckConnection final {
 public:
-    explicit TCheckConnection(const std::string& database) {
+    explicit TCheckConnection(const std::string& database, const std::string& user = "TRAWLIXCLIENT",
+                              const std::string& password = "vorendal") {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), CheckConnection);
         db.setDatabaseName(QString::fromStdString(database));
-        db.setUserName(QStringLiteral("TRAWLIXCLIENT"));
-        db.setPassword(QStringLiteral("vorendal"));
+        db.setUserName(QString::fromStdString(user));
+        db.setPassword(QString::fromStdString(password));
         db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
         if (!db.open())
             throw std::runtime_error("check connection: " + db.lastError().text().toStdString());
@@ -111,7 +113,16 @@ TTestDatabase::TTestDatabase() : m_file(m_dir.path().toStdString() + "/trawlix.f
 TTestDatabase::~TTestDatabase() = default;
 
 std::vector<std::vector<QVariant>> TTestDatabase::Select(const std::string& sql, const std::string& database) const {
-    const TCheckConnection connection(database.empty() ? m_file : database);
+    return SelectIn(database.empty() ? m_file : database, sql);
+}
+
+std::vector<std::vector<QVariant>> TTestDatabase::SelectIn(const std::string& database, const std::string& sql) {
+    return SelectAs(database, "TRAWLIXCLIENT", "vorendal", sql);
+}
+
+std::vector<std::vector<QVariant>> TTestDatabase::SelectAs(const std::string& database, const std::string& user,
+                                                           const std::string& password, const std::string& sql) {
+    const TCheckConnection connection(database, user, password);
     QSqlQuery query(connection.Db());
     if (!query.exec(QString::fromStdString(sql)))
         throw std::runtime_error(sql + ": " + query.lastError().text().toStdString());
@@ -169,6 +180,42 @@ void TTestServer::Stop() {
         return;
     RunDbScript("server-stop", {m_dir.path().toStdString() + "/server"});
     m_running = false;
+}
+
+std::string TTestServer::Password(const std::string& login) const {
+    std::ifstream file(m_dir.path().toStdString() + "/server/" + (login == "TRAWLIXOWNER" ? "owner" : "keyservice") +
+                       ".password");
+    std::string password;
+    std::getline(file, password);
+    return password;
+}
+
+std::vector<std::vector<QVariant>> TTestServer::Select(const std::string& sql) const {
+    return TTestDatabase::SelectAs(Address(), "TRAWLIXOWNER", Password("TRAWLIXOWNER"), sql);
+}
+
+QVariant TTestServer::Value(const std::string& sql) const {
+    const auto rows = Select(sql);
+    return rows.empty() || rows.front().empty() ? QVariant() : rows.front().front();
+}
+
+std::pair<int, std::string> TTestServer::IssueLoginKey(const std::string& name, const std::string& email) const {
+    const TCheckConnection connection(Address(), "TRAWLIXKEYS", Password("TRAWLIXKEYS"));
+    QSqlQuery issue(connection.Db());
+    issue.prepare(QStringLiteral("EXECUTE PROCEDURE INSERT_TEMP_USER(?, ?)"));
+    issue.addBindValue(QString::fromStdString(name));
+    issue.addBindValue(QString::fromStdString(email));
+    if (!issue.exec() || !issue.next())
+        throw std::runtime_error("INSERT_TEMP_USER: " + issue.lastError().text().toStdString());
+    const int id = issue.value(0).toInt();
+    const std::string key = issue.value(1).toString().toStdString();
+    QSqlQuery store(connection.Db());
+    store.prepare(QStringLiteral("EXECUTE PROCEDURE STORE_LOGIN_KEY(?, ?)"));
+    store.addBindValue(id);
+    store.addBindValue(QString::fromStdString(StoredCredential(email, key)));
+    if (!store.exec())
+        throw std::runtime_error("STORE_LOGIN_KEY: " + store.lastError().text().toStdString());
+    return {id, key};
 }
 
 std::string TTestServer::Address() const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QTemporaryDir>
@@ -27,6 +28,11 @@ public:
     void Execute(const std::string& sql, const std::string& database = {}) const;
     /// Value for any database (a file or a server address).
     static QVariant ValueIn(const std::string& database, const std::string& sql);
+    /// Select for any database (a file or a server address).
+    static std::vector<std::vector<QVariant>> SelectIn(const std::string& database, const std::string& sql);
+    /// Select signed in with another login.
+    static std::vector<std::vector<QVariant>> SelectAs(const std::string& database, const std::string& user,
+                                                       const std::string& password, const std::string& sql);
 
     /// Sets FIREBIRD and FIREBIRD_LOCK for this process (once) to a folder that lives
     /// as long as the process, so that every embedded attachment shares one lock folder.
@@ -51,6 +57,15 @@ public:
     void Stop();
     /// "127.0.0.1/PORT:TRAWLIX"
     std::string Address() const;
+    /// The random password of the login TRAWLIXOWNER or TRAWLIXKEYS (after Start).
+    std::string Password(const std::string& login) const;
+    /// The rows of a SELECT, read as the database's owner (who may read every table).
+    std::vector<std::vector<QVariant>> Select(const std::string& sql) const;
+    QVariant Value(const std::string& sql) const;
+    /// Issues a login key for an address as the key service does (login TRAWLIXKEYS, the
+    /// key's derived form stored) and returns the account id and the key; throws
+    /// std::runtime_error.
+    std::pair<int, std::string> IssueLoginKey(const std::string& name, const std::string& email) const;
     const std::string& DatabaseFile() const { return m_file; }
 
 private:
