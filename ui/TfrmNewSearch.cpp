@@ -13,7 +13,6 @@
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -37,6 +36,7 @@
 #include "store/TSearches.h"
 #include "ui/TCriteriaPanel.h"
 #include "ui/TExportResults.h"
+#include "ui/TFavouritesPage.h"
 #include "ui/TFetchHealthPanel.h"
 #include "ui/TResultActions.h"
 #include "ui/TResultPreview.h"
@@ -310,6 +310,10 @@ QWidget* TfrmNewSearch::BuildCentre() {
         *this, *m_results, *m_filtered, [this]() -> TResultsList& { return ActiveList(); },
         [this] { return CurrentSearch(); }, m_session.Config);
     m_resultActions->BuildFilterPage(*tsFilter, *actFilter);
+    m_favourites =
+        new TFavouritesPage(tsFavouritesMain, actRemoveFromFavourites, actMoveFavouriteUp, actMoveFavouriteDown);
+    connect(m_favourites, &TFavouritesPage::PreviewRequested, m_preview, &TResultPreview::ShowLink);
+    connect(actAddToFavourites, &QAction::triggered, this, &TfrmNewSearch::actAddToFavouritesExecute);
     connect(findChild<QAction*>(QStringLiteral("actExportResults")), &QAction::triggered, this,
             &TfrmNewSearch::actExportResultsExecute);
     BuildResultsMenu();
@@ -339,9 +343,15 @@ void TfrmNewSearch::BuildResultsMenu() {
     m_filtered->SetPopupMenu(pmResults, needSelection);
 }
 
-void TfrmNewSearch::ShowResultsOf(TSearch* search) {
+void TfrmNewSearch::ShowSearch(TSearch* search) {
     m_results->FillEntryList(search);
     m_filtered->FillEntryList(search);
+    m_favourites->FillFavouriteList(search);
+}
+
+void TfrmNewSearch::actAddToFavouritesExecute() {
+    if (const TEntry* entry = ActiveList().SelectedEntry())
+        m_favourites->AddFavourite(*entry);
 }
 
 // ---- Opening and loading ----
@@ -377,7 +387,7 @@ void TfrmNewSearch::LoadSearch() {
     // Nothing of an earlier opening survives but what was saved.
     m_runClock.invalidate();
     // The lists let go of the search before the reload frees it.
-    ShowResultsOf(nullptr);
+    ShowSearch(nullptr);
     m_currentSearch = nullptr;
     m_searchesOfCurrent = nullptr;
     m_ownSearch.reset();
@@ -399,7 +409,7 @@ void TfrmNewSearch::LoadSearch() {
         return;
     }
     m_criteria->LoadCriteria(*search);
-    ShowResultsOf(search);
+    ShowSearch(search);
     m_preview->SetShowPreview(search->ShowPreview);
 }
 
@@ -447,7 +457,7 @@ void TfrmNewSearch::actStartSearchExecute() {
     TSearch& search = *CurrentSearch();
     StoreCriteria();
     search.ResetResults(!search.KeepOldResults);
-    ShowResultsOf(&search);
+    ShowSearch(&search);
     if (search.LeafLocations().empty()) {
         UserMessages().Information("There are no locations chosen, to search in!");
         return;
@@ -530,7 +540,7 @@ void TfrmNewSearch::SaveOnExit() {
         // The file is replaced whole by the save, never deleted first: a failed write
         // leaves the last good one.
         m_session.Searches->Save(*search, true, false);
-        ShowResultsOf(nullptr);
+        ShowSearch(nullptr);
         m_currentSearch = nullptr;
         m_searchesOfCurrent = nullptr;
         m_session.Searches.reset();
@@ -544,8 +554,7 @@ void TfrmNewSearch::closeEvent(QCloseEvent* event) {
         if (TSearch* search = CurrentSearch(); search && !search->CurrentRun().Idle)
             actStopSearchExecute();
         m_results->ClearSelection();
-        if (QAbstractItemView* favourites = FavouritesList())
-            favourites->selectionModel()->clear();
+        m_favourites->ClearSelection();
     } catch (...) {
         // Closing must end the program whatever happened here.
     }
@@ -573,9 +582,7 @@ void TfrmNewSearch::ActionList1Update() {
         lblRunProgress->setText(progress);
     const bool hasRows = m_results->RowCount() > 0;
     const bool resultSelected = m_results->SelectedRow() >= 0;
-    QAbstractItemView* favourites = FavouritesList();
-    const bool favouriteSelected =
-        favourites && favourites->selectionModel() && favourites->selectionModel()->hasSelection();
+    const bool favouriteSelected = m_favourites->HasSelection();
 
     actSearchSettings->setEnabled(true);
     actFilterSettings->setEnabled(hasRows);
@@ -635,10 +642,6 @@ TResultsList& TfrmNewSearch::ActiveList() const {
     return actFilterSettings->isChecked() ? *m_filtered : *m_results;
 }
 
-QAbstractItemView* TfrmNewSearch::FavouritesList() const {
-    return tsFavouritesMain->findChild<QAbstractItemView*>(QStringLiteral("lvFavourites"));
-}
-
 void TfrmNewSearch::btnShowHideClick() {
     if (pnlLeft->isVisible()) {
         LeftPanelWidth = pnlLeft->width();
@@ -686,18 +689,13 @@ void TfrmNewSearch::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             list.SelectNext();
         else if (key == Qt::Key_N || key == Qt::Key_M)
             list.ScrollHorizontally(key == Qt::Key_N ? -ListScrollStep : ListScrollStep);
-    } else if (QAbstractItemView* favourites = FavouritesList(); held == Qt::ShiftModifier && favourites) {
+    } else if (held == Qt::ShiftModifier) {
         if (key == Qt::Key_A)
-            StepSelection(favourites, -1);
+            m_favourites->SelectPrevious();
         else if (key == Qt::Key_Z)
-            StepSelection(favourites, +1);
-        const QModelIndexList selected = favourites->selectionModel()->selectedRows();
-        if (!selected.isEmpty())
-            favourites->scrollTo(selected.first(), QAbstractItemView::EnsureVisible);
-        if (key == Qt::Key_N)
-            ScrollListBy(favourites, -ListScrollStep);
-        else if (key == Qt::Key_M)
-            ScrollListBy(favourites, ListScrollStep);
+            m_favourites->SelectNext();
+        else if (key == Qt::Key_N || key == Qt::Key_M)
+            m_favourites->ScrollHorizontally(key == Qt::Key_N ? -ListScrollStep : ListScrollStep);
     }
     ScrollPreviewForKey(key);
 }
@@ -724,23 +722,4 @@ void TfrmNewSearch::ScrollPreviewForKey(int key) {
     default:
         break;
     }
-}
-
-void TfrmNewSearch::StepSelection(QAbstractItemView* list, int step) {
-    const int rows = list->model()->rowCount();
-    const QModelIndexList selected = list->selectionModel()->selectedRows();
-    const int row = selected.isEmpty() ? -1 : selected.first().row();
-    int target = -1;
-    if (step < 0 && row > 0)
-        target = row - 1;
-    else if (step > 0 && row < rows - 1)
-        target = row + 1;
-    if (target >= 0)
-        list->selectionModel()->setCurrentIndex(list->model()->index(target, 0),
-                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-void TfrmNewSearch::ScrollListBy(QAbstractItemView* list, int dx) {
-    QScrollBar* bar = list->horizontalScrollBar();
-    bar->setValue(bar->value() + dx);
 }

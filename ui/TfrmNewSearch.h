@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
-class QAbstractItemView;
 class QAction;
 class QActionGroup;
 class QGroupBox;
@@ -23,6 +22,7 @@ class TCriteriaPanel;
 class TfrmAdvancedKeywords;
 class TfrmSelectLocations;
 class TPlaces;
+class TFavouritesPage;
 class TFetchHealthPanel;
 class TResultActions;
 class TResultPreview;
@@ -75,6 +75,7 @@ public:
     TResultsList& FilteredResults() const { return *m_filtered; }
     TResultPreview& Preview() const { return *m_preview; }
     TResultActions& ResultActions() const { return *m_resultActions; }
+    TFavouritesPage& Favourites() const { return *m_favourites; }
     TfrmSelectLocations* Picker() const { return m_picker.get(); }
 
     /// Sort state shared by the result lists; set at every opening.
@@ -110,16 +111,13 @@ private:
     void btnShowHideClick();
     void BitBtn1Click();
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    /// Moves the selection of list one row (A: up, Z: down) and scrolls it into view.
-    static void StepSelection(QAbstractItemView* list, int step);
-    static void ScrollListBy(QAbstractItemView* list, int dx);
-    /// The favourites list once the favourites page has one; null otherwise.
-    QAbstractItemView* FavouritesList() const;
+    /// Shows search (or nothing) in the result lists and on the favourites page.
+    void ShowSearch(TSearch* search);
+    /// Adds the active list's selected posting to the favourites.
+    void actAddToFavouritesExecute();
     /// Makes the picker for the session's place table when it has none for it yet.
     void EnsurePicker();
     void BuildResultsMenu();
-    /// Shows search (or nothing) in both result lists.
-    void ShowResultsOf(TSearch* search);
     /// The keys S, X, comma, full stop and C scroll the previewed page.
     void ScrollPreviewForKey(int key);
     void RetryLocation(const std::string& location);
@@ -148,6 +146,7 @@ private:
     TResultsList* m_filtered = nullptr;
     TResultPreview* m_preview = nullptr;
     TResultActions* m_resultActions = nullptr;
+    TFavouritesPage* m_favourites = nullptr;
     /// The locations the last run could not fetch, with Retry.
     TFetchHealthPanel* pnlFetchHealth = nullptr;
     /// The panel shows the end of the last run or retry (false while one goes).

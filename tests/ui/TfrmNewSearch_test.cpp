@@ -43,6 +43,7 @@
 #include "refdata/TCategories.h"
 #include "refdata/TPlaces.h"
 #include "search/TAdvancedKeywords.h"
+#include "search/TFavourite.h"
 #include "search/TSearch.h"
 #include "search/TSearchRun.h"
 #include "session/TSession.h"
@@ -801,12 +802,14 @@ private Q_SLOTS:
         QFETCH(int, from);
         QFETCH(int, to);
         QFETCH(QString, focus);
-        WriteSearches({[](TSearch& search, const TSession&) { AddEntries(search.Results, 5); }});
+        WriteSearches({[](TSearch& search, const TSession&) {
+            AddEntries(search.Results, 5);
+            TEntryList kept;
+            AddEntries(kept, 3, "http://miami.craigslist.org/mdc/apa/fav");
+            for (const auto& entry : kept)
+                search.Favourites.push_back(std::make_unique<TFavourite>(*entry));
+        }});
         TWindow w(Config());
-        auto* favourites = new QTreeView(w.Find<QWidget>("tsFavouritesMain"));
-        favourites->setObjectName(QStringLiteral("lvFavourites"));
-        auto* favouriteRows = new QStandardItemModel(3, 1, favourites);
-        favourites->setModel(favouriteRows);
         w.Window.Open();
         w.Window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.Window));
