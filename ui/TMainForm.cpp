@@ -572,7 +572,7 @@ void TMainForm::ShowSearchesPage() {
     if (OpenSearchWindow) {
         ShowOnRestore = false;
         hide();
-        OpenSearchWindow();
+        OpenSearchWindow(0);
     } else {
         slvSearches->setFocus();
     }
@@ -617,14 +617,20 @@ void TMainForm::NoticeNewResults(const TSearch& search, const std::string& title
     if (found == items.end())
         return;
     m_notifier->Notify(QStringLiteral("New results for \"%1\"").arg(SearchCaption(search)),
-                       Q(title.empty() ? link : title), static_cast<int>(found - items.begin()));
+                       Q(title.empty() ? link : title), search.SearchId);
 }
 
-void TMainForm::NoticeActivated(int row) {
-    RestoreFromTray();
-    if (SignInPageShowing() || row < 0 || row >= slvSearches->topLevelItemCount())
+void TMainForm::NoticeActivated(int searchId) {
+    int row = -1;
+    for (std::size_t i = 0; m_session.Searches && i < m_session.Searches->Items.size() && row < 0; ++i)
+        if (m_session.Searches->Items[i]->SearchId == searchId)
+            row = static_cast<int>(i);
+    if (SignInPageShowing() || row < 0 || !OpenSearchWindow) {
+        RestoreFromTray();
         return;
+    }
     slvSearches->setCurrentItem(slvSearches->topLevelItem(row));
+    OpenSearchWindowFromList(searchId);
 }
 
 void TMainForm::SearchesDoubleClicked() {
@@ -636,12 +642,12 @@ void TMainForm::actAddExecute() {
     OpenSearchWindowFromList();
 }
 
-void TMainForm::OpenSearchWindowFromList() {
+void TMainForm::OpenSearchWindowFromList(int searchId) {
     if (!OpenSearchWindow)
         return;
     ShowOnRestore = false;
     hide();
-    OpenSearchWindow();
+    OpenSearchWindow(searchId);
     ShowOnRestore = true;
 }
 

@@ -43,8 +43,9 @@ public:
     /// The search window, once the program has one: opened from the searches page, shown
     /// on a restore from the tray while signed in, and hidden with the program.
     std::function<QWidget*()> SearchWindow;
-    /// Opens the search window after a sign-in and from the searches page.
-    std::function<void()> OpenSearchWindow;
+    /// Opens the search window after a sign-in and from the searches page (searchId 0: on
+    /// the file's search when it holds exactly one), or on the saved search with searchId.
+    std::function<void(int searchId)> OpenSearchWindow;
     /// The dialogs this window opens; each is modal and gets this window as parent.
     std::function<void(QWidget*)> ShowSettings, ShowMyAccount, ShowAbout, CheckForUpdate;
 
@@ -104,8 +105,8 @@ private:
     void SearchesDoubleClicked();
     /// A notice on the desktop that the check has marked search (unless turned off).
     void NoticeNewResults(const TSearch& search, const std::string& title, const std::string& link);
-    /// The user clicked the notice of the search at row.
-    void NoticeActivated(int row);
+    /// The user clicked the notice of the saved search with searchId.
+    void NoticeActivated(int searchId);
 
     /// Called by the session when a sign-in ends, whatever its outcome.
     void SignInDone();
@@ -115,7 +116,7 @@ private:
     void StoreSignInValues();
     void ShowSearchesPage();
     void CloseSearchesPage();
-    void OpenSearchWindowFromList();
+    void OpenSearchWindowFromList(int searchId = 0);
     void RefreshSearchMarks();
     void SetSignInFieldsReadOnly(bool readOnly);
     void StorePosition();

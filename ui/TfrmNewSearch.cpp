@@ -356,11 +356,33 @@ void TfrmNewSearch::actAddToFavouritesExecute() {
 
 // ---- Opening and loading ----
 
-void TfrmNewSearch::Open() {
-    LoadSearch();
+void TfrmNewSearch::Open(int searchId) {
+    LoadSearch(searchId);
     // Maximized; without a window manager the geometry still covers the desktop.
     if (const QScreen* screen = this->screen())
         setGeometry(screen->availableGeometry());
+    showMaximized();
+    raise();
+    activateWindow();
+}
+
+void TfrmNewSearch::OpenSavedSearch(int searchId) {
+    TSearch* current = CurrentSearch();
+    bool keep = current && (current->SearchId == searchId || current == m_ownSearch.get() ||
+                            !current->CurrentRun().Idle || !m_session.Searches);
+    if (current && !keep) {
+        try {
+            StoreCriteria();
+            m_session.Searches->Save(*current, true, false);
+        } catch (const std::exception& error) {
+            UserMessages().Error(error.what());
+            keep = true;
+        }
+    }
+    if (!keep) {
+        Open(searchId);
+        return;
+    }
     showMaximized();
     raise();
     activateWindow();
@@ -379,7 +401,7 @@ void TfrmNewSearch::EnsurePicker() {
     m_criteria->Picker = m_picker.get();
 }
 
-void TfrmNewSearch::LoadSearch() {
+void TfrmNewSearch::LoadSearch(int searchId) {
     m_banner->ShowSideBanner(m_session.Config.BannerServer, TFetchOptions::FromConfig(m_session.Config));
     setWindowTitle(QStringLiteral("FREE Trawlix Reader PRO v%1 by Trawlix").arg(QLatin1String(Version)));
     lblCurrVersion->setText(QStringLiteral("local version is: %1").arg(QLatin1String(Version)));
@@ -394,8 +416,12 @@ void TfrmNewSearch::LoadSearch() {
     TSearches& searches = m_session.LoadSearches();
     if (SearchesReloaded)
         SearchesReloaded();
-    if (searches.Items.size() == 1) {
-        m_currentSearch = searches.Items.front().get();
+    const auto chosen = searchId > 0                 ? std::find_if(searches.Items.begin(), searches.Items.end(),
+                                                                    [searchId](const auto& item) { return item->SearchId == searchId; })
+                        : searches.Items.size() == 1 ? searches.Items.begin()
+                                                     : searches.Items.end();
+    if (chosen != searches.Items.end()) {
+        m_currentSearch = chosen->get();
         m_searchesOfCurrent = &searches;
     }
 

@@ -52,10 +52,14 @@ public:
     ~TfrmNewSearch() override;
 
     /// Loads the searches file and shows the window in front (after every sign-in).
-    void Open();
-    /// Reloads the searches, resets the window and shows the file's search when the file
-    /// holds exactly one.
-    void LoadSearch();
+    void Open(int searchId = 0);
+    /// Shows the saved search with searchId, as Open does, after saving the search shown now.
+    /// A search that runs, is not saved yet, or cannot be saved stays, and the window only
+    /// comes forward.
+    void OpenSavedSearch(int searchId);
+    /// Reloads the searches, resets the window and shows the saved search with searchId, or
+    /// (searchId 0) the file's search when the file holds exactly one.
+    void LoadSearch(int searchId = 0);
     /// Stores the controls into the current search; false when the distance typed is no
     /// whole number (the rest is stored all the same, the distance kept as it was).
     bool StoreCriteria();

@@ -4,6 +4,8 @@
 // stored values, the searches page, the tray, the single instance, skins and the
 // new-results check, with the real session, database, mail server and site simulator.
 #include "ui/TMainForm.h"
+#include "ui/TProgramWindows.h"
+#include "ui/TfrmNewSearch.h"
 
 #include <csignal>
 #include <cstdio>
@@ -566,11 +568,16 @@ private Q_SLOTS:
         WriteSearches({{"Beach walks"}, {"Zebracorn sightings", true}});
         TConfig config = Config();
         config.HttpProxy = simulator.Proxy();
+        config.BannerServer = "http://127.0.0.1:1";
         TSession session(config);
         session.Settings->DesktopNotices = noticesOn;
-        TMainForm form(session);
+        // The windows as the program builds them: the search window opens from the notice.
+        TProgramWindows windows(session);
+        TMainForm& form = windows.MainForm();
+        form.OpenSearchWindow = nullptr; // stay on the searches page after the sign-in
         form.show();
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
+        form.OpenSearchWindow = [&windows](int searchId) { windows.SearchWindow().Open(searchId); };
         Action(form, "actCheckForNewResults")->trigger();
         QVERIFY(WaitUntil([&] { return session.Status == "Idle"; }));
         QVERIFY(session.Searches->Items[1]->NewResultsAvailable);
@@ -585,11 +592,15 @@ private Q_SLOTS:
         QVERIFY2(notice.Body.startsWith(QStringLiteral("zebracorn walk")), qPrintable(notice.Body));
         QVERIFY(notice.Actions.contains(QStringLiteral("default")));
 
-        // Clicked while the program is in the tray: it comes back with that search chosen.
+        // Clicked while the program is in the tray: the search window opens on that search.
+        const int marked = session.Searches->Items[1]->SearchId;
         form.HideToTray();
         service.Click(1);
-        QVERIFY(WaitUntil([&] { return form.isVisible(); }));
-        QCOMPARE(form.SelectedSearch(), session.Searches->Items[1].get());
+        TfrmNewSearch& searchWindow = windows.SearchWindow();
+        QVERIFY(WaitUntil([&] { return searchWindow.isVisible(); }));
+        QVERIFY(searchWindow.CurrentSearch());
+        QCOMPARE(searchWindow.CurrentSearch()->SearchId, marked);
+        QVERIFY(!form.isVisible());
     }
 
     void TheCloseBoxAndMinimizeHideInTheTrayAndARestoreBringsItBack() {
