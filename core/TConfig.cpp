@@ -101,7 +101,5 @@ TConfig TConfig::LoadFor(const std::string& dataFolder) {
     ReadLimit(source, "FetchTimeLimitSeconds", "TRAWLIX_FETCH_TIME_LIMIT_SECONDS", config.FetchTimeLimitSeconds,
               24 * 60 * 60);
     ReadLimit(source, "FetchSizeLimitMB", "TRAWLIX_FETCH_SIZE_LIMIT_MB", config.FetchSizeLimitMB, 4096);
-    ReadLimit(source, "DatabaseReplyTimeoutSeconds", "TRAWLIX_DATABASE_REPLY_TIMEOUT_SECONDS",
-              config.DatabaseReplyTimeoutSeconds, 24 * 60 * 60);
     return config;
 }

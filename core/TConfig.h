@@ -34,9 +34,6 @@ struct TConfig {
     int FetchTimeLimitSeconds = 120;
     /// A page larger than this many megabytes is a failed fetch; 1 or more.
     int FetchSizeLimitMB = 20;
-    /// A statement of the account database server fails when the server sends no reply
-    /// for this many seconds (a stopped server); 1 or more.
-    int DatabaseReplyTimeoutSeconds = 60;
 
     /// The configuration for the data folder given by the environment.
     static TConfig Load();
