@@ -52,11 +52,14 @@ public:
     /// Brings the program back from the tray (also when a second start asks for it).
     void RestoreFromTray();
     /// Hides every window of the program; the tray icon (or a second start) brings it back.
+    /// Brings this window (the sign-in page or the saved searches) to the front, beside the
+    /// search window; the search window and the tray menu offer it.
+    void ShowSearchesList();
     void HideToTray();
     /// Applies the skin of the settings to every window.
     void ApplySkin();
     /// Shows the sign-in page with the stored position and sign-in values, and signs in at
-    /// once when signInAtOnce is set.
+    /// once when signInAtOnce is set and sign-in values were remembered.
     void ResetToSignIn(bool signInAtOnce = true);
     /// Runs the enabling rules and refreshes the status bar and the marks of the list;
     /// called whenever the event loop goes idle.
@@ -165,4 +168,5 @@ private:
     QAction* actHelp = nullptr;
     QAction* actAbout = nullptr;
     QAction* actOpenFromTray = nullptr;
+    QAction* actShowSearchesList = nullptr;
 };

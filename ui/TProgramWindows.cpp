@@ -27,6 +27,7 @@ TProgramWindows::TProgramWindows(TSession& session)
     };
     search.SearchesReloaded = [&main] { main.FillSearchList(); };
     search.MinimizeToTray = [&main] { main.HideToTray(); };
+    search.ShowSavedSearches = [&main] { main.ShowSearchesList(); };
     search.EndProgram = [&session] { session.Quit(); };
     WireDialogs();
 }

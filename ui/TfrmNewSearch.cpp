@@ -107,6 +107,7 @@ void TfrmNewSearch::CreateActions() {
         {&TfrmNewSearch::actSearchSettings, "actSearchSettings", "Search settings", "Menu", ""},
         {&TfrmNewSearch::actFilterSettings, "actFilterSettings", "Filter settings", "Menu", ""},
         {&TfrmNewSearch::actFavourites, "actFavourites", "Favourites", "Menu", ""},
+        {&TfrmNewSearch::actSavedSearches, "actSavedSearches", "Saved searches", "Menu", ""},
         {nullptr, "actDeleteResult", "Delete selected", "", "Ctrl+Del"},
         {nullptr, "actDeleteAllChecked", "Delete all checked", "", "Shift+Del"},
         {nullptr, "actCheckAll", "Check all", "", "Ctrl+A"},
@@ -129,7 +130,7 @@ void TfrmNewSearch::CreateActions() {
         else
             m_alwaysEnabled << action;
     }
-    m_alwaysEnabled << actAddToFavourites;
+    m_alwaysEnabled << actAddToFavourites << actSavedSearches;
     actStartSearch->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     actStopSearch->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     actSearchSettings->setCheckable(true);
@@ -144,6 +145,10 @@ void TfrmNewSearch::CreateActions() {
     connect(actSearchSettings, &QAction::triggered, this, &TfrmNewSearch::actSearchSettingsExecute);
     connect(actFilterSettings, &QAction::triggered, this, &TfrmNewSearch::actFilterSettingsExecute);
     connect(actFavourites, &QAction::triggered, this, &TfrmNewSearch::actFavouritesExecute);
+    connect(actSavedSearches, &QAction::triggered, this, [this] {
+        if (ShowSavedSearches)
+            ShowSavedSearches();
+    });
 }
 
 void TfrmNewSearch::BuildLayout() {
@@ -198,12 +203,17 @@ QWidget* TfrmNewSearch::BuildLeftPanel() {
     btnSearchSettings = makeButton(actSearchSettings, "btnSearchSettings");
     btnFilterSettings = makeButton(actFilterSettings, "btnFilterSettings");
     btnFavourites = makeButton(actFavourites, "btnFavourites");
+    btnSavedSearches = makeButton(actSavedSearches, "btnSavedSearches");
     auto* modes = new QHBoxLayout;
     modes->setSpacing(2);
     modes->addWidget(btnSearchSettings);
     modes->addWidget(btnFilterSettings);
     layout->addLayout(modes);
-    layout->addWidget(btnFavourites);
+    auto* lists = new QHBoxLayout;
+    lists->setSpacing(2);
+    lists->addWidget(btnFavourites);
+    lists->addWidget(btnSavedSearches);
+    layout->addLayout(lists);
 
     pcLeft = new QStackedWidget(pnlLeft);
     pcLeft->setObjectName(QStringLiteral("pcLeft"));

@@ -92,6 +92,8 @@ public:
     std::function<void()> EndProgram;
     /// Hides the program in the tray (the window minimized while another program is active).
     std::function<void()> MinimizeToTray;
+    /// Shows the main window with the saved searches (the "Saved searches" button).
+    std::function<void()> ShowSavedSearches;
     /// Told after the window has replaced the session's searches (lists showing the old
     /// ones must refill).
     std::function<void()> SearchesReloaded;
@@ -164,6 +166,7 @@ private:
     QToolButton* btnSearchSettings = nullptr;
     QToolButton* btnFilterSettings = nullptr;
     QToolButton* btnFavourites = nullptr;
+    QToolButton* btnSavedSearches = nullptr;
     QStackedWidget* pcLeft = nullptr;
     QScrollArea* tsSearchCriteria = nullptr;
     QWidget* tsFilter = nullptr;
@@ -195,6 +198,7 @@ private:
     QAction* actSearchSettings = nullptr;
     QAction* actFilterSettings = nullptr;
     QAction* actFavourites = nullptr;
+    QAction* actSavedSearches = nullptr;
     /// Always enabled: the flag, delete and check actions.
     QList<QAction*> m_alwaysEnabled;
 };

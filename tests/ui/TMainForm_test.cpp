@@ -224,6 +224,7 @@ private:
 private Q_SLOTS:
     void init() {
         Stored().clear();
+        RememberSignInWithoutAccount();
         folder = std::make_unique<TTempDataFolder>();
         folder->InstallShippedRefData();
         boxes = std::make_unique<TMessageBoxes>();
@@ -235,7 +236,7 @@ private Q_SLOTS:
         folder.reset();
     }
 
-    void AFirstStartSignsInAtOnceWithoutAnAccount() {
+    void ARememberedSignInWithoutAnAccountStartsAtOnce() {
         TSession session(Config());
         TMainForm form(session);
         form.show();
@@ -244,7 +245,7 @@ private Q_SLOTS:
         QVERIFY(form.SignInPageShowing());
         QVERIFY(form.findChild<QLineEdit*>(QStringLiteral("edtEMail"))->text().isEmpty());
         QVERIFY(form.findChild<QLineEdit*>(QStringLiteral("edtLoginKey"))->text().isEmpty());
-        QVERIFY(!form.findChild<QCheckBox*>(QStringLiteral("cbRememberMe"))->isChecked());
+        QVERIFY(form.findChild<QCheckBox*>(QStringLiteral("cbRememberMe"))->isChecked());
         QVERIFY(!form.findChild<QCheckBox*>(QStringLiteral("cbRunAtStartup"))->isEnabled());
         form.ActionList1Update();
         QVERIFY(Action(form, "actStop")->isEnabled());
@@ -258,8 +259,8 @@ private Q_SLOTS:
         QVERIFY(!Action(form, "actStop")->isEnabled());
         QVERIFY(Action(form, "actSignOut")->isEnabled());
         QVERIFY2(!Action(form, "actMyAccount")->isEnabled(), "no account to show");
-        // Nothing is stored for a sign-in without an account.
-        QVERIFY(!Stored().contains(QStringLiteral("LoginKey")));
+        // No key is stored for a sign-in without an account.
+        QVERIFY(Stored().value(QStringLiteral("LoginKey")).toString().isEmpty());
     }
 
     void StopGivesNoQuestionAndAFailureAsksToReconnect() {
@@ -328,8 +329,14 @@ private Q_SLOTS:
         const auto* email = form.findChild<QLineEdit*>(QStringLiteral("edtEMail"));
         QCOMPARE(email->text(), remember ? QStringLiteral("Pat@Example.com") : QString());
         QCOMPARE(form.findChild<QCheckBox*>(QStringLiteral("cbRememberMe"))->isChecked(), remember);
+        if (!remember) {
+            // Nothing remembered: the page waits for the user.
+            QTest::qWait(300);
+            QVERIFY(form.SignInPageShowing());
+            return;
+        }
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
-        QCOMPARE(session.User != nullptr, remember);
+        QVERIFY(session.User);
         if (remember) {
             const QFile::Permissions permissions = QFile::permissions(Stored().fileName());
             QVERIFY2(!(permissions & (QFile::ReadGroup | QFile::ReadOther)), "the stored key is the user's alone");
@@ -601,6 +608,22 @@ private Q_SLOTS:
         QVERIFY(searchWindow.CurrentSearch());
         QCOMPARE(searchWindow.CurrentSearch()->SearchId, marked);
         QVERIFY(!form.isVisible());
+    }
+
+    void AFirstStartWaitsOnTheSignInPageForTheUsersChoice() {
+        Stored().clear(); // nothing remembered: the program's first start
+        TSession session(Config());
+        TMainForm form(session);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::qWait(300);
+        QVERIFY(form.SignInPageShowing());
+        QVERIFY(!session.SignedIn);
+        QVERIFY(Action(form, "actGetKey")->isEnabled());
+        // "Log me in !" with empty fields goes on without an account.
+        Action(form, "actLogin")->trigger();
+        QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
+        QVERIFY(session.SignedIn);
     }
 
     void TheCloseBoxAndMinimizeHideInTheTrayAndARestoreBringsItBack() {

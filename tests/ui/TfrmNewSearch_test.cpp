@@ -277,6 +277,7 @@ private Q_SLOTS:
 
     void TheMainWindowOpensItAfterSignInAndHides() {
         WriteSearches({[](TSearch& search, const TSession&) { search.PositiveKeywords = "loft"; }});
+        RememberSignInWithoutAccount();
         TSession session(Config());
         TProgramWindows windows(session);
         windows.Show();
@@ -295,6 +296,10 @@ private Q_SLOTS:
         windows.MainForm().RestoreFromTray();
         QVERIFY(window.isVisible());
         QVERIFY(!windows.MainForm().isVisible());
+        // "Saved searches" brings the main window back beside the search window.
+        QTest::mouseClick(window.findChild<QToolButton*>(QStringLiteral("btnSavedSearches")), Qt::LeftButton);
+        QVERIFY(windows.MainForm().isVisible());
+        QVERIFY(window.isVisible());
     }
 
     // ---- Criteria and their groups ----
@@ -695,6 +700,8 @@ private Q_SLOTS:
             {"actProhibitedChecked", "Prohibited", "Flag checked", ""},
             {"actSpamChecked", "Spam / Overpost", "Flag checked", "Ctrl+Shift+R"},
             {"actBestChecked", "Best of craigslist", "Flag checked", ""},
+            {"actSavedSearches", "Saved searches", "Menu", ""},
+            {"actExportResults", "Export results...", "", ""},
         };
         for (const auto& row : rows)
             QTest::newRow(row.Name) << row.Name << row.Caption << row.Category
