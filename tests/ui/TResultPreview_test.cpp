@@ -110,8 +110,9 @@ private Q_SLOTS:
     void TheSelectedPostingIsShown() {
         const TEntry& entry = ResultOf(postings[2]);
         QVERIFY(SelectAndLoad(*harness->Results, entry));
-        QVERIFY2(BodyText(Browser()).contains(QString::fromStdString(postings[2].Body)),
-                 qPrintable(BodyText(Browser())));
+        // The page may still be painting its body when it reports loaded: read until it shows.
+        const QString body = QString::fromStdString(postings[2].Body);
+        QVERIFY2(WaitUntil([&] { return BodyText(Browser()).contains(body); }), qPrintable(BodyText(Browser())));
         // Nothing selected: a blank page.
         harness->Results->ClearSelection();
         QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));

@@ -360,6 +360,9 @@ private Q_SLOTS:
         QFETCH(bool, enter);
         QFETCH(QStringList, found);
         Run([&] {
+            // Focus moves only inside the active window: on a busy machine activation lags.
+            picker->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(picker.get()));
             QTreeView* tree = Tree();
             tree->setCurrentIndex(Node(Canada));
             // Twice: every search starts again from the top and finds the same place.
