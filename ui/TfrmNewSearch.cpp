@@ -30,6 +30,7 @@
 
 #include "core/IUserMessages.h"
 #include "search/TBrowser.h"
+#include "search/TFavourite.h"
 #include "search/TSearch.h"
 #include "search/TSearchRun.h"
 #include "session/TSession.h"
@@ -117,6 +118,7 @@ void TfrmNewSearch::CreateActions() {
         {nullptr, "actSpamChecked", "Spam / Overpost", "Flag checked", "Ctrl+Shift+R"},
         {nullptr, "actBestChecked", "Best of craigslist", "Flag checked", ""},
         {nullptr, "actExportResults", "Export results...", "", ""},
+        {nullptr, "actExportFavourites", "Export favourites...", "", ""},
     };
     for (const TActionSpec& spec : specs) {
         auto* action = new QAction(QLatin1String(spec.Caption), this);
@@ -326,6 +328,12 @@ QWidget* TfrmNewSearch::BuildCentre() {
     connect(actAddToFavourites, &QAction::triggered, this, &TfrmNewSearch::actAddToFavouritesExecute);
     connect(findChild<QAction*>(QStringLiteral("actExportResults")), &QAction::triggered, this,
             &TfrmNewSearch::actExportResultsExecute);
+    auto* actExportFavourites = findChild<QAction*>(QStringLiteral("actExportFavourites"));
+    connect(actExportFavourites, &QAction::triggered, this, &TfrmNewSearch::actExportFavouritesExecute);
+    if (auto* pmFavourites = tsFavouritesMain->findChild<QMenu*>(QStringLiteral("pmFavourites"))) {
+        pmFavourites->addSeparator();
+        pmFavourites->addAction(actExportFavourites);
+    }
     BuildResultsMenu();
     return sPanel2;
 }
@@ -521,6 +529,15 @@ void TfrmNewSearch::RetryLocation(const std::string& location) {
         m_healthShown = true;
         pnlFetchHealth->SetRetryEnabled(true);
     }
+}
+
+void TfrmNewSearch::actExportFavouritesExecute() {
+    const TSearch* search = CurrentSearch();
+    std::vector<const TEntry*> entries;
+    if (search)
+        for (const auto& favourite : search->Favourites)
+            entries.push_back(favourite.get());
+    ExportResults(this, entries);
 }
 
 void TfrmNewSearch::actExportResultsExecute() {

@@ -129,6 +129,8 @@ private:
     void RetryLocation(const std::string& location);
     /// Writes the active list's rows, in its order, to a CSV or JSON file the user chooses.
     void actExportResultsExecute();
+    /// Writes the search's favourites, in their order, the same way.
+    void actExportFavouritesExecute();
 
     TSession& m_session;
     TfrmAdvancedKeywords& m_advanced;

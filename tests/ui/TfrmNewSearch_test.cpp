@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -665,6 +666,41 @@ private Q_SLOTS:
         QCOMPARE(w.Current().SelectedEntry, results.EntryAt(2)->Link);
     }
 
+    void ExportWritesTheActiveListOrTheFavouritesToTheFileChosen_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("results as CSV") << "actExportResults"
+                                        << "results.csv" << 1 + 4;
+        QTest::newRow("favourites as JSON") << "actExportFavourites"
+                                            << "kept.json" << 2;
+    }
+    void ExportWritesTheActiveListOrTheFavouritesToTheFileChosen() {
+        QFETCH(QString, action);
+        QFETCH(QString, file);
+        QFETCH(int, lines);
+        WriteSearches({[](TSearch& search, const TSession&) {
+            AddEntries(search.Results, 4);
+            for (int i : {1, 3})
+                search.Favourites.push_back(std::make_unique<TFavourite>(*search.Results[i]));
+        }});
+        TWindow w(Config());
+        w.Window.Open();
+        const QString path = QString::fromStdString(folder->Path()) + file;
+        AnswerNextDialog([&](QWidget* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            QVERIFY(files);
+            files->selectFile(path);
+            static_cast<QDialog*>(files)->accept(); // as the Save button does
+        });
+        w.Action(action.toLatin1().constData())->trigger();
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = written.readAll().trimmed().split('\n');
+        QCOMPARE(rows.size(), lines);
+        QVERIFY2(rows.last().contains("miami.craigslist.org/mdc/apa/"), rows.last().constData());
+    }
+
     // ---- The frame ----
 
     void EveryActionHasItsCaptionCategoryAndShortcut_data() {
@@ -702,6 +738,7 @@ private Q_SLOTS:
             {"actBestChecked", "Best of craigslist", "Flag checked", ""},
             {"actSavedSearches", "Saved searches", "Menu", ""},
             {"actExportResults", "Export results...", "", ""},
+            {"actExportFavourites", "Export favourites...", "", ""},
         };
         for (const auto& row : rows)
             QTest::newRow(row.Name) << row.Name << row.Caption << row.Category
