@@ -4,6 +4,7 @@
 #   make test   install what is needed, build with sanitizers, run the whole test suite
 #   make fuzz   build the fuzzers with clang and run each for FUZZ_SECONDS
 #   make stress-clients   20 clients on one account database server for STRESS_SECONDS
+#   make stress           kill a process that saves searches and settings STRESS_KILLS times
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -11,16 +12,21 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 FUZZ_JOBS ?= $(JOBS)
 
-.PHONY: all deps build install-data run demo test check-source test-asan test-tsan bench format format-check clean fuzz \
-  stress-clients
+.PHONY: all deps test-deps stress build install-data run demo test check-source test-asan test-tsan bench format format-check \
+  clean fuzz stress-clients
 
 all: build
 
+# What building and running need; the test suite needs more (test-deps).
 deps:
 	tools/install-deps
 
+test-deps:
+	tools/install-deps --test
+
+# The program only: the tests and their libraries are built by test-asan and test-tsan.
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build build -j$(JOBS)
 
 install-data: build
@@ -32,7 +38,7 @@ run: install-data
 demo: build
 	tools/run-demo build
 
-test: deps check-source test-asan test-tsan fuzz
+test: test-deps check-source test-asan test-tsan fuzz
 
 # The folders include one another only downwards, and every source is clang-formatted.
 SOURCES = $(shell find core refdata search store account notify session ui app tools tests bench fuzz \
@@ -73,14 +79,23 @@ fuzz:
 # database is compared with what each last saved.
 STRESS_CLIENTS ?= 20
 STRESS_SECONDS ?= 60
-stress-clients: deps
+stress-clients: test-deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTRAWLIX_WERROR=ON \
 	  -DTRAWLIX_SANITIZE="address;undefined" $(CMAKE_FLAGS)
 	cmake --build build-asan -j$(JOBS) --target StressClients_test trawlix-stress-client
 	cd build-asan && TRAWLIX_STRESS_CLIENTS=$(STRESS_CLIENTS) TRAWLIX_STRESS_SECONDS=$(STRESS_SECONDS) \
 	  ctest --output-on-failure -V -R '^StressClients_test$$'
 
-bench: build
+# Crash during a write: the store writer killed STRESS_KILLS times at random moments (outside
+# CI; the test suite runs a short version of the same test).
+STRESS_KILLS ?= 200
+stress: test-deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTRAWLIX_WERROR=ON \
+	  -DTRAWLIX_SANITIZE="address;undefined" $(CMAKE_FLAGS)
+	cmake --build build-asan -j$(JOBS) --target CrashDuringWrite_test trawlix-store-writer
+	cd build-asan && TRAWLIX_STRESS_KILLS=$(STRESS_KILLS) ctest --output-on-failure -V --timeout 7200 -R '^CrashDuringWrite_test$$'
+
+bench: test-deps build
 	@for b in build/bench/*_bench; do echo "== $$b"; "$$b"; done
 
 format:

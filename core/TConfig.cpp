@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include "core/Log.h"
 
 namespace {
 
@@ -49,6 +52,20 @@ void ReadLimit(const ValueSource& source, const char* key, const char* variable,
         value = read;
 }
 
+/// The file may hold the mail password: one that others can read is made the owner's only.
+void KeepToOwner(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    if (!file.exists() || !(file.permissions() & others))
+        return;
+    if (file.setPermissions(file.permissions() & ~others))
+        WriteLog("The configuration file " + path + " could be read by others; it is now readable by its owner only");
+    else
+        WriteLog("The configuration file " + path +
+                 " can be read by others and cannot be changed: " + file.errorString().toStdString());
+}
+
 } // namespace
 
 std::string TConfig::DefaultDataFolder() {
@@ -66,7 +83,8 @@ TConfig TConfig::LoadFor(const std::string& dataFolder) {
     TConfig config;
     config.DataFolder = WithSlash(dataFolder);
     config.AccountDatabase = config.DataFolder + "trawlix.fdb";
-    const ValueSource source(config.DataFolder + "trawlix.ini");
+    KeepToOwner(config.DataFolder + FileName);
+    const ValueSource source(config.DataFolder + FileName);
     source.Read("SiteDomain", "TRAWLIX_SITE_DOMAIN", config.SiteDomain);
     source.Read("AccountDatabase", "TRAWLIX_ACCOUNT_DB", config.AccountDatabase);
     source.Read("MailHost", "TRAWLIX_MAIL_HOST", config.MailHost);

@@ -7,6 +7,9 @@
 /// and how the outside parties are reached. Compiled-in defaults, overridden by
 /// "trawlix.ini" in the data folder, overridden in turn by TRAWLIX_* environment variables.
 struct TConfig {
+    /// In the data folder; it may hold the mail password, so it is kept readable by its
+    /// owner only (a looser one is tightened when it is read).
+    static constexpr const char* FileName = "trawlix.ini";
     /// The data folder, always ending in "/".
     std::string DataFolder;
     /// Appended to a site's host name ("sfbay" + ".craigslist.org").

@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include "core/Log.h"
 #include "core/TBackgroundWork.h"
 
 namespace {
@@ -76,7 +77,13 @@ bool Submit(const Envelope& envelope, const TSmtpAccount& account) {
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 20L);
     curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(account.Timeout.count()));
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    return curl_easy_perform(c) == CURLE_OK && transfer.LoggedIn;
+    const CURLcode result = curl_easy_perform(c);
+    if (result == CURLE_OK && transfer.LoggedIn)
+        return true;
+    // Nobody waits for the answer: the log is where a mail that did not go out shows.
+    WriteLog("Mail to " + envelope.Recipient + " not sent: " +
+             (result == CURLE_OK ? std::string("the server did not accept the login") : curl_easy_strerror(result)));
+    return false;
 }
 
 } // namespace

@@ -152,6 +152,7 @@ void TMainForm::CreateActions() {
     actHelp = MakeAction(this, "actHelp", QStringLiteral("Help"), QKeySequence::HelpContents);
     actAbout = MakeAction(this, "actAbout", QStringLiteral("About.."));
     actOpenFromTray = MakeAction(this, "actOpenFromTray", QStringLiteral("Open Trawlix"));
+    actShowSearchesList = MakeAction(this, "actShowSearchesList", QStringLiteral("Saved searches"));
 
     // Shortcuts work on whichever page shows; the list's Del only while the list has focus.
     for (QAction* action : {actAdd, actUp, actDown, qctQuit, actCheckForNewResults})
@@ -184,6 +185,7 @@ void TMainForm::CreateActions() {
         QDesktopServices::openUrl(QUrl(Q(m_session.Config.MakerServer) + QStringLiteral("/to_how_it_works.php")));
     });
     connect(actOpenFromTray, &QAction::triggered, this, &TMainForm::RestoreFromTray);
+    connect(actShowSearchesList, &QAction::triggered, this, &TMainForm::ShowSearchesList);
 }
 
 void TMainForm::CreateSignInPage() {
@@ -368,6 +370,7 @@ void TMainForm::CreateTray() {
     pmTray = new QMenu(this);
     pmTray->setObjectName(QStringLiteral("pmTray"));
     pmTray->addAction(actOpenFromTray);
+    pmTray->addAction(actShowSearchesList);
     pmTray->addSeparator();
     pmTray->addAction(qctQuit);
     m_tray = new QSystemTrayIcon(TrawlixIcon(), this);
@@ -407,7 +410,9 @@ void TMainForm::ResetToSignIn(bool signInAtOnce) {
     edtEMail->setText(remembered ? stored.value(QStringLiteral("LoginEMail")).toString() : QString());
     edtLoginKey->setText(remembered ? stored.value(QStringLiteral("LoginKey")).toString() : QString());
     cbRememberMe->setChecked(remembered);
-    if (signInAtOnce)
+    // With nothing remembered (a first start) the page waits: the user may want a login key
+    // first, or to sign in to an account, before going on without one.
+    if (signInAtOnce && remembered)
         actLoginExecute();
 }
 
@@ -572,7 +577,7 @@ void TMainForm::ShowSearchesPage() {
     if (OpenSearchWindow) {
         ShowOnRestore = false;
         hide();
-        OpenSearchWindow();
+        OpenSearchWindow(0);
     } else {
         slvSearches->setFocus();
     }
@@ -617,14 +622,20 @@ void TMainForm::NoticeNewResults(const TSearch& search, const std::string& title
     if (found == items.end())
         return;
     m_notifier->Notify(QStringLiteral("New results for \"%1\"").arg(SearchCaption(search)),
-                       Q(title.empty() ? link : title), static_cast<int>(found - items.begin()));
+                       Q(title.empty() ? link : title), search.SearchId);
 }
 
-void TMainForm::NoticeActivated(int row) {
-    RestoreFromTray();
-    if (SignInPageShowing() || row < 0 || row >= slvSearches->topLevelItemCount())
+void TMainForm::NoticeActivated(int searchId) {
+    int row = -1;
+    for (std::size_t i = 0; m_session.Searches && i < m_session.Searches->Items.size() && row < 0; ++i)
+        if (m_session.Searches->Items[i]->SearchId == searchId)
+            row = static_cast<int>(i);
+    if (SignInPageShowing() || row < 0 || !OpenSearchWindow) {
+        RestoreFromTray();
         return;
+    }
     slvSearches->setCurrentItem(slvSearches->topLevelItem(row));
+    OpenSearchWindowFromList(searchId);
 }
 
 void TMainForm::SearchesDoubleClicked() {
@@ -636,12 +647,12 @@ void TMainForm::actAddExecute() {
     OpenSearchWindowFromList();
 }
 
-void TMainForm::OpenSearchWindowFromList() {
+void TMainForm::OpenSearchWindowFromList(int searchId) {
     if (!OpenSearchWindow)
         return;
     ShowOnRestore = false;
     hide();
-    OpenSearchWindow();
+    OpenSearchWindow(searchId);
     ShowOnRestore = true;
 }
 
@@ -754,6 +765,14 @@ void TMainForm::RestoreFromTray() {
         raise();
         activateWindow();
     }
+}
+
+void TMainForm::ShowSearchesList() {
+    // Asked for by the user: from now on a restore shows this window too.
+    ShowOnRestore = true;
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void TMainForm::HideToTray() {

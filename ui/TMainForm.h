@@ -43,19 +43,23 @@ public:
     /// The search window, once the program has one: opened from the searches page, shown
     /// on a restore from the tray while signed in, and hidden with the program.
     std::function<QWidget*()> SearchWindow;
-    /// Opens the search window after a sign-in and from the searches page.
-    std::function<void()> OpenSearchWindow;
+    /// Opens the search window after a sign-in and from the searches page (searchId 0: on
+    /// the file's search when it holds exactly one), or on the saved search with searchId.
+    std::function<void(int searchId)> OpenSearchWindow;
     /// The dialogs this window opens; each is modal and gets this window as parent.
     std::function<void(QWidget*)> ShowSettings, ShowMyAccount, ShowAbout, CheckForUpdate;
 
     /// Brings the program back from the tray (also when a second start asks for it).
     void RestoreFromTray();
     /// Hides every window of the program; the tray icon (or a second start) brings it back.
+    /// Brings this window (the sign-in page or the saved searches) to the front, beside the
+    /// search window; the search window and the tray menu offer it.
+    void ShowSearchesList();
     void HideToTray();
     /// Applies the skin of the settings to every window.
     void ApplySkin();
     /// Shows the sign-in page with the stored position and sign-in values, and signs in at
-    /// once when signInAtOnce is set.
+    /// once when signInAtOnce is set and sign-in values were remembered.
     void ResetToSignIn(bool signInAtOnce = true);
     /// Runs the enabling rules and refreshes the status bar and the marks of the list;
     /// called whenever the event loop goes idle.
@@ -104,8 +108,8 @@ private:
     void SearchesDoubleClicked();
     /// A notice on the desktop that the check has marked search (unless turned off).
     void NoticeNewResults(const TSearch& search, const std::string& title, const std::string& link);
-    /// The user clicked the notice of the search at row.
-    void NoticeActivated(int row);
+    /// The user clicked the notice of the saved search with searchId.
+    void NoticeActivated(int searchId);
 
     /// Called by the session when a sign-in ends, whatever its outcome.
     void SignInDone();
@@ -115,7 +119,7 @@ private:
     void StoreSignInValues();
     void ShowSearchesPage();
     void CloseSearchesPage();
-    void OpenSearchWindowFromList();
+    void OpenSearchWindowFromList(int searchId = 0);
     void RefreshSearchMarks();
     void SetSignInFieldsReadOnly(bool readOnly);
     void StorePosition();
@@ -164,4 +168,5 @@ private:
     QAction* actHelp = nullptr;
     QAction* actAbout = nullptr;
     QAction* actOpenFromTray = nullptr;
+    QAction* actShowSearchesList = nullptr;
 };

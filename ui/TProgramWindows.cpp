@@ -19,9 +19,15 @@ TProgramWindows::TProgramWindows(TSession& session)
     TMainForm& main = *m_mainForm;
     TfrmNewSearch& search = *m_searchWindow;
     main.SearchWindow = [&search]() -> QWidget* { return &search; };
-    main.OpenSearchWindow = [&search] { search.Open(); };
+    main.OpenSearchWindow = [&search](int searchId) {
+        if (searchId > 0)
+            search.OpenSavedSearch(searchId);
+        else
+            search.Open();
+    };
     search.SearchesReloaded = [&main] { main.FillSearchList(); };
     search.MinimizeToTray = [&main] { main.HideToTray(); };
+    search.ShowSavedSearches = [&main] { main.ShowSearchesList(); };
     search.EndProgram = [&session] { session.Quit(); };
     WireDialogs();
 }

@@ -107,6 +107,7 @@ void TfrmNewSearch::CreateActions() {
         {&TfrmNewSearch::actSearchSettings, "actSearchSettings", "Search settings", "Menu", ""},
         {&TfrmNewSearch::actFilterSettings, "actFilterSettings", "Filter settings", "Menu", ""},
         {&TfrmNewSearch::actFavourites, "actFavourites", "Favourites", "Menu", ""},
+        {&TfrmNewSearch::actSavedSearches, "actSavedSearches", "Saved searches", "Menu", ""},
         {nullptr, "actDeleteResult", "Delete selected", "", "Ctrl+Del"},
         {nullptr, "actDeleteAllChecked", "Delete all checked", "", "Shift+Del"},
         {nullptr, "actCheckAll", "Check all", "", "Ctrl+A"},
@@ -129,7 +130,7 @@ void TfrmNewSearch::CreateActions() {
         else
             m_alwaysEnabled << action;
     }
-    m_alwaysEnabled << actAddToFavourites;
+    m_alwaysEnabled << actAddToFavourites << actSavedSearches;
     actStartSearch->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     actStopSearch->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     actSearchSettings->setCheckable(true);
@@ -144,6 +145,10 @@ void TfrmNewSearch::CreateActions() {
     connect(actSearchSettings, &QAction::triggered, this, &TfrmNewSearch::actSearchSettingsExecute);
     connect(actFilterSettings, &QAction::triggered, this, &TfrmNewSearch::actFilterSettingsExecute);
     connect(actFavourites, &QAction::triggered, this, &TfrmNewSearch::actFavouritesExecute);
+    connect(actSavedSearches, &QAction::triggered, this, [this] {
+        if (ShowSavedSearches)
+            ShowSavedSearches();
+    });
 }
 
 void TfrmNewSearch::BuildLayout() {
@@ -198,12 +203,17 @@ QWidget* TfrmNewSearch::BuildLeftPanel() {
     btnSearchSettings = makeButton(actSearchSettings, "btnSearchSettings");
     btnFilterSettings = makeButton(actFilterSettings, "btnFilterSettings");
     btnFavourites = makeButton(actFavourites, "btnFavourites");
+    btnSavedSearches = makeButton(actSavedSearches, "btnSavedSearches");
     auto* modes = new QHBoxLayout;
     modes->setSpacing(2);
     modes->addWidget(btnSearchSettings);
     modes->addWidget(btnFilterSettings);
     layout->addLayout(modes);
-    layout->addWidget(btnFavourites);
+    auto* lists = new QHBoxLayout;
+    lists->setSpacing(2);
+    lists->addWidget(btnFavourites);
+    lists->addWidget(btnSavedSearches);
+    layout->addLayout(lists);
 
     pcLeft = new QStackedWidget(pnlLeft);
     pcLeft->setObjectName(QStringLiteral("pcLeft"));
@@ -356,11 +366,33 @@ void TfrmNewSearch::actAddToFavouritesExecute() {
 
 // ---- Opening and loading ----
 
-void TfrmNewSearch::Open() {
-    LoadSearch();
+void TfrmNewSearch::Open(int searchId) {
+    LoadSearch(searchId);
     // Maximized; without a window manager the geometry still covers the desktop.
     if (const QScreen* screen = this->screen())
         setGeometry(screen->availableGeometry());
+    showMaximized();
+    raise();
+    activateWindow();
+}
+
+void TfrmNewSearch::OpenSavedSearch(int searchId) {
+    TSearch* current = CurrentSearch();
+    bool keep = current && (current->SearchId == searchId || current == m_ownSearch.get() ||
+                            !current->CurrentRun().Idle || !m_session.Searches);
+    if (current && !keep) {
+        try {
+            StoreCriteria();
+            m_session.Searches->Save(*current, true, false);
+        } catch (const std::exception& error) {
+            UserMessages().Error(error.what());
+            keep = true;
+        }
+    }
+    if (!keep) {
+        Open(searchId);
+        return;
+    }
     showMaximized();
     raise();
     activateWindow();
@@ -379,7 +411,7 @@ void TfrmNewSearch::EnsurePicker() {
     m_criteria->Picker = m_picker.get();
 }
 
-void TfrmNewSearch::LoadSearch() {
+void TfrmNewSearch::LoadSearch(int searchId) {
     m_banner->ShowSideBanner(m_session.Config.BannerServer, TFetchOptions::FromConfig(m_session.Config));
     setWindowTitle(QStringLiteral("FREE Trawlix Reader PRO v%1 by Trawlix").arg(QLatin1String(Version)));
     lblCurrVersion->setText(QStringLiteral("local version is: %1").arg(QLatin1String(Version)));
@@ -394,8 +426,12 @@ void TfrmNewSearch::LoadSearch() {
     TSearches& searches = m_session.LoadSearches();
     if (SearchesReloaded)
         SearchesReloaded();
-    if (searches.Items.size() == 1) {
-        m_currentSearch = searches.Items.front().get();
+    const auto chosen = searchId > 0                 ? std::find_if(searches.Items.begin(), searches.Items.end(),
+                                                                    [searchId](const auto& item) { return item->SearchId == searchId; })
+                        : searches.Items.size() == 1 ? searches.Items.begin()
+                                                     : searches.Items.end();
+    if (chosen != searches.Items.end()) {
+        m_currentSearch = chosen->get();
         m_searchesOfCurrent = &searches;
     }
 

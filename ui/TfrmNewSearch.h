@@ -52,10 +52,14 @@ public:
     ~TfrmNewSearch() override;
 
     /// Loads the searches file and shows the window in front (after every sign-in).
-    void Open();
-    /// Reloads the searches, resets the window and shows the file's search when the file
-    /// holds exactly one.
-    void LoadSearch();
+    void Open(int searchId = 0);
+    /// Shows the saved search with searchId, as Open does, after saving the search shown now.
+    /// A search that runs, is not saved yet, or cannot be saved stays, and the window only
+    /// comes forward.
+    void OpenSavedSearch(int searchId);
+    /// Reloads the searches, resets the window and shows the saved search with searchId, or
+    /// (searchId 0) the file's search when the file holds exactly one.
+    void LoadSearch(int searchId = 0);
     /// Stores the controls into the current search; false when the distance typed is no
     /// whole number (the rest is stored all the same, the distance kept as it was).
     bool StoreCriteria();
@@ -88,6 +92,8 @@ public:
     std::function<void()> EndProgram;
     /// Hides the program in the tray (the window minimized while another program is active).
     std::function<void()> MinimizeToTray;
+    /// Shows the main window with the saved searches (the "Saved searches" button).
+    std::function<void()> ShowSavedSearches;
     /// Told after the window has replaced the session's searches (lists showing the old
     /// ones must refill).
     std::function<void()> SearchesReloaded;
@@ -160,6 +166,7 @@ private:
     QToolButton* btnSearchSettings = nullptr;
     QToolButton* btnFilterSettings = nullptr;
     QToolButton* btnFavourites = nullptr;
+    QToolButton* btnSavedSearches = nullptr;
     QStackedWidget* pcLeft = nullptr;
     QScrollArea* tsSearchCriteria = nullptr;
     QWidget* tsFilter = nullptr;
@@ -191,6 +198,7 @@ private:
     QAction* actSearchSettings = nullptr;
     QAction* actFilterSettings = nullptr;
     QAction* actFavourites = nullptr;
+    QAction* actSavedSearches = nullptr;
     /// Always enabled: the flag, delete and check actions.
     QList<QAction*> m_alwaysEnabled;
 };

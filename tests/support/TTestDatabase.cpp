@@ -2,6 +2,7 @@
 #include "TTestDatabase.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -11,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -175,9 +177,37 @@ void TTestServer::Start() {
     m_running = true;
 }
 
+namespace {
+
+void SignalServer(const QTemporaryDir& dir, int signal) {
+    QFile pidFile(dir.path() + QStringLiteral("/server/server.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        throw std::runtime_error("no server.pid");
+    const pid_t pid = static_cast<pid_t>(pidFile.readAll().trimmed().toLongLong());
+    if (pid <= 0 || kill(pid, signal) != 0)
+        throw std::runtime_error("cannot signal the server");
+}
+
+} // namespace
+
+void TTestServer::Pause() {
+    if (!m_running || m_paused)
+        return;
+    SignalServer(m_dir, SIGSTOP);
+    m_paused = true;
+}
+
+void TTestServer::Resume() {
+    if (!m_paused)
+        return;
+    SignalServer(m_dir, SIGCONT);
+    m_paused = false;
+}
+
 void TTestServer::Stop() {
     if (!m_running)
         return;
+    Resume();
     RunDbScript("server-stop", {m_dir.path().toStdString() + "/server"});
     m_running = false;
 }

@@ -54,7 +54,12 @@ public:
 
     /// Throws std::runtime_error when the server does not come up.
     void Start();
+    /// Stops the server (a paused one is resumed first).
     void Stop();
+    /// Freezes the running server (SIGSTOP): connections stay open and nothing answers.
+    void Pause();
+    /// Lets a paused server run on (SIGCONT).
+    void Resume();
     /// "127.0.0.1/PORT:TRAWLIX"
     std::string Address() const;
     /// The random password of the login TRAWLIXOWNER or TRAWLIXKEYS (after Start).
@@ -73,6 +78,7 @@ private:
     std::string m_file;
     int m_port = 0;
     bool m_running = false;
+    bool m_paused = false;
 };
 
 /// Runs a script of the source tree's db/ folder; returns its exit code (-1 when it could

@@ -4,6 +4,8 @@
 // stored values, the searches page, the tray, the single instance, skins and the
 // new-results check, with the real session, database, mail server and site simulator.
 #include "ui/TMainForm.h"
+#include "ui/TProgramWindows.h"
+#include "ui/TfrmNewSearch.h"
 
 #include <csignal>
 #include <cstdio>
@@ -222,6 +224,7 @@ private:
 private Q_SLOTS:
     void init() {
         Stored().clear();
+        RememberSignInWithoutAccount();
         folder = std::make_unique<TTempDataFolder>();
         folder->InstallShippedRefData();
         boxes = std::make_unique<TMessageBoxes>();
@@ -233,7 +236,7 @@ private Q_SLOTS:
         folder.reset();
     }
 
-    void AFirstStartSignsInAtOnceWithoutAnAccount() {
+    void ARememberedSignInWithoutAnAccountStartsAtOnce() {
         TSession session(Config());
         TMainForm form(session);
         form.show();
@@ -242,7 +245,7 @@ private Q_SLOTS:
         QVERIFY(form.SignInPageShowing());
         QVERIFY(form.findChild<QLineEdit*>(QStringLiteral("edtEMail"))->text().isEmpty());
         QVERIFY(form.findChild<QLineEdit*>(QStringLiteral("edtLoginKey"))->text().isEmpty());
-        QVERIFY(!form.findChild<QCheckBox*>(QStringLiteral("cbRememberMe"))->isChecked());
+        QVERIFY(form.findChild<QCheckBox*>(QStringLiteral("cbRememberMe"))->isChecked());
         QVERIFY(!form.findChild<QCheckBox*>(QStringLiteral("cbRunAtStartup"))->isEnabled());
         form.ActionList1Update();
         QVERIFY(Action(form, "actStop")->isEnabled());
@@ -256,8 +259,8 @@ private Q_SLOTS:
         QVERIFY(!Action(form, "actStop")->isEnabled());
         QVERIFY(Action(form, "actSignOut")->isEnabled());
         QVERIFY2(!Action(form, "actMyAccount")->isEnabled(), "no account to show");
-        // Nothing is stored for a sign-in without an account.
-        QVERIFY(!Stored().contains(QStringLiteral("LoginKey")));
+        // No key is stored for a sign-in without an account.
+        QVERIFY(Stored().value(QStringLiteral("LoginKey")).toString().isEmpty());
     }
 
     void StopGivesNoQuestionAndAFailureAsksToReconnect() {
@@ -326,8 +329,14 @@ private Q_SLOTS:
         const auto* email = form.findChild<QLineEdit*>(QStringLiteral("edtEMail"));
         QCOMPARE(email->text(), remember ? QStringLiteral("Pat@Example.com") : QString());
         QCOMPARE(form.findChild<QCheckBox*>(QStringLiteral("cbRememberMe"))->isChecked(), remember);
+        if (!remember) {
+            // Nothing remembered: the page waits for the user.
+            QTest::qWait(300);
+            QVERIFY(form.SignInPageShowing());
+            return;
+        }
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
-        QCOMPARE(session.User != nullptr, remember);
+        QVERIFY(session.User);
         if (remember) {
             const QFile::Permissions permissions = QFile::permissions(Stored().fileName());
             QVERIFY2(!(permissions & (QFile::ReadGroup | QFile::ReadOther)), "the stored key is the user's alone");
@@ -566,11 +575,16 @@ private Q_SLOTS:
         WriteSearches({{"Beach walks"}, {"Zebracorn sightings", true}});
         TConfig config = Config();
         config.HttpProxy = simulator.Proxy();
+        config.BannerServer = "http://127.0.0.1:1";
         TSession session(config);
         session.Settings->DesktopNotices = noticesOn;
-        TMainForm form(session);
+        // The windows as the program builds them: the search window opens from the notice.
+        TProgramWindows windows(session);
+        TMainForm& form = windows.MainForm();
+        form.OpenSearchWindow = nullptr; // stay on the searches page after the sign-in
         form.show();
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
+        form.OpenSearchWindow = [&windows](int searchId) { windows.SearchWindow().Open(searchId); };
         Action(form, "actCheckForNewResults")->trigger();
         QVERIFY(WaitUntil([&] { return session.Status == "Idle"; }));
         QVERIFY(session.Searches->Items[1]->NewResultsAvailable);
@@ -585,11 +599,31 @@ private Q_SLOTS:
         QVERIFY2(notice.Body.startsWith(QStringLiteral("zebracorn walk")), qPrintable(notice.Body));
         QVERIFY(notice.Actions.contains(QStringLiteral("default")));
 
-        // Clicked while the program is in the tray: it comes back with that search chosen.
+        // Clicked while the program is in the tray: the search window opens on that search.
+        const int marked = session.Searches->Items[1]->SearchId;
         form.HideToTray();
         service.Click(1);
-        QVERIFY(WaitUntil([&] { return form.isVisible(); }));
-        QCOMPARE(form.SelectedSearch(), session.Searches->Items[1].get());
+        TfrmNewSearch& searchWindow = windows.SearchWindow();
+        QVERIFY(WaitUntil([&] { return searchWindow.isVisible(); }));
+        QVERIFY(searchWindow.CurrentSearch());
+        QCOMPARE(searchWindow.CurrentSearch()->SearchId, marked);
+        QVERIFY(!form.isVisible());
+    }
+
+    void AFirstStartWaitsOnTheSignInPageForTheUsersChoice() {
+        Stored().clear(); // nothing remembered: the program's first start
+        TSession session(Config());
+        TMainForm form(session);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::qWait(300);
+        QVERIFY(form.SignInPageShowing());
+        QVERIFY(!session.SignedIn);
+        QVERIFY(Action(form, "actGetKey")->isEnabled());
+        // "Log me in !" with empty fields goes on without an account.
+        Action(form, "actLogin")->trigger();
+        QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
+        QVERIFY(session.SignedIn);
     }
 
     void TheCloseBoxAndMinimizeHideInTheTrayAndARestoreBringsItBack() {

@@ -15,10 +15,13 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTreeWidget>
 #include <QTreeView>
 #include <QtTest>
 
+#include "TFailingProxy.h"
 #include "TSiteSimulator.h"
 #include "TestSupport.h"
 #include "UiTestSupport.h"
@@ -98,11 +101,11 @@ class TResultActionsTest final : public QObject {
     std::unique_ptr<TSiteSimulator> simulator;
     std::unique_ptr<TMessageBoxes> boxes;
 
-    TConfig Config() const {
+    TConfig Config(const std::string& proxy = {}) const {
         TConfig config = folder->Config();
         config.ParserPauseMs = 0;
         config.BannerServer = "http://127.0.0.1:1";
-        config.HttpProxy = simulator->Proxy();
+        config.HttpProxy = proxy.empty() ? simulator->Proxy() : proxy;
         return config;
     }
 
@@ -305,6 +308,41 @@ private Q_SLOTS:
         QCOMPARE(w.Results().RowCount(), 20);
         for (const auto& entry : w.Search().Results)
             QVERIFY2(!deleted.contains(entry->Link), entry->Link.c_str());
+    }
+
+    // ---- Fetch health ----
+
+    void AnUnreachableSiteIsListedAfterTheRunAndRetriedAlone() {
+        AddPostings(14); // two in each sub-area
+        WriteSearch();
+        TFailingProxy proxy(*simulator, "tampa.craigslist.org");
+        proxy.SetFailing(true);
+        TWindow w(Config(proxy.Proxy()), *folder);
+        auto* panel = w.Find<QWidget>("pnlFetchHealth");
+        auto* failed = w.Find<QTreeWidget>("lvFailedFetches");
+        QVERIFY(!panel->isVisible());
+        QVERIFY(w.RunAndWait());
+        QCOMPARE(w.Results().RowCount(), 6); // Miami's three sub-areas
+        w.Window.ActionList1Update();
+        QVERIFY(panel->isVisible());
+        QCOMPARE(failed->topLevelItemCount(), 4); // Tampa's four
+        QCOMPARE(failed->topLevelItem(0)->text(1), QStringLiteral("HTTP status 500"));
+        SaveScreenshot(&w.Window, QStringLiteral("fetch-health-after-run"));
+        const std::size_t savedBefore = w.Search().Results.size();
+
+        // The site is back: Retry searches the chosen place alone.
+        proxy.SetFailing(false);
+        failed->setCurrentItem(failed->topLevelItem(1));
+        const QString retried = failed->topLevelItem(1)->text(0);
+        QTest::mouseClick(w.Find<QPushButton>("btnRetryFetch"), Qt::LeftButton);
+        // The window's rules run whenever its event loop waits; here the test's loop runs them.
+        QVERIFY(WaitUntil([&] {
+            w.Window.ActionList1Update();
+            return w.Search().CurrentRun().Idle && TBackgroundWork::Running() == 0 && failed->topLevelItemCount() == 3;
+        }));
+        QCOMPARE(w.Search().Results.size(), savedBefore + 2);
+        for (int row = 0; row < failed->topLevelItemCount(); ++row)
+            QVERIFY(failed->topLevelItem(row)->text(0) != retried);
     }
 
     // ---- Flagging ----

@@ -246,8 +246,38 @@ private Q_SLOTS:
         }
     }
 
+    void ASavedSearchOpensByItsIdAfterTheShownOneIsSaved() {
+        WriteSearches({[](TSearch& search, const TSession&) { search.PositiveKeywords = "balcony"; },
+                       [](TSearch& search, const TSession&) { search.PositiveKeywords = "garden"; }});
+        TWindow w(Config());
+        w.Window.Open(1);
+        QCOMPARE(w.Current().SearchId, 1);
+        QCOMPARE(w.Keywords()->toPlainText(), QStringLiteral("balcony"));
+        w.Keywords()->setPlainText(QStringLiteral("balcony view"));
+        w.Window.OpenSavedSearch(2);
+        QCOMPARE(w.Current().SearchId, 2);
+        QCOMPARE(w.Keywords()->toPlainText(), QStringLiteral("garden"));
+        // What was typed into the first one was saved before it went.
+        const auto keywordsOfFirst = [](const auto& searches) {
+            for (const auto& search : searches)
+                if (search->SearchId == 1)
+                    return search->PositiveKeywords;
+            return std::string("(none)");
+        };
+        QCOMPARE(keywordsOfFirst(w.Session.Searches->Items), std::string("balcony view"));
+        TSession reader(Config());
+        reader.SetTables(std::make_unique<TPlaces>(folder->File("Places.tx")),
+                         std::make_unique<TCategories>(folder->File("Categories.tx")));
+        QCOMPARE(keywordsOfFirst(ReadBack(reader)), std::string("balcony view"));
+        // The search shown already only comes forward.
+        w.Keywords()->setPlainText(QStringLiteral("garden shed"));
+        w.Window.OpenSavedSearch(2);
+        QCOMPARE(w.Keywords()->toPlainText(), QStringLiteral("garden shed"));
+    }
+
     void TheMainWindowOpensItAfterSignInAndHides() {
         WriteSearches({[](TSearch& search, const TSession&) { search.PositiveKeywords = "loft"; }});
+        RememberSignInWithoutAccount();
         TSession session(Config());
         TProgramWindows windows(session);
         windows.Show();
@@ -266,6 +296,10 @@ private Q_SLOTS:
         windows.MainForm().RestoreFromTray();
         QVERIFY(window.isVisible());
         QVERIFY(!windows.MainForm().isVisible());
+        // "Saved searches" brings the main window back beside the search window.
+        QTest::mouseClick(window.findChild<QToolButton*>(QStringLiteral("btnSavedSearches")), Qt::LeftButton);
+        QVERIFY(windows.MainForm().isVisible());
+        QVERIFY(window.isVisible());
     }
 
     // ---- Criteria and their groups ----
@@ -666,6 +700,8 @@ private Q_SLOTS:
             {"actProhibitedChecked", "Prohibited", "Flag checked", ""},
             {"actSpamChecked", "Spam / Overpost", "Flag checked", "Ctrl+Shift+R"},
             {"actBestChecked", "Best of craigslist", "Flag checked", ""},
+            {"actSavedSearches", "Saved searches", "Menu", ""},
+            {"actExportResults", "Export results...", "", ""},
         };
         for (const auto& row : rows)
             QTest::newRow(row.Name) << row.Name << row.Caption << row.Category

@@ -127,6 +127,7 @@ class TfrmSettingsTest final : public QObject {
         TConfig config = folder->Config();
         config.ParserPauseMs = 0;
         session = std::make_unique<TSession>(config);
+        RememberSignInWithoutAccount();
         mainForm = std::make_unique<TMainForm>(*session);
         mainForm->ShowSettings = [this](QWidget* parent) { TfrmSettings(*session, *mainForm, parent).Execute(); };
         mainForm->show();

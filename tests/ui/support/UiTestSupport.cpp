@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTimer>
 #include <QtTest>
 
@@ -109,4 +110,10 @@ void InstallShippedSkins(const std::string& dataFolder) {
         for (const QString& file : files.entryList(QDir::Files))
             QFile::copy(files.filePath(file), target + skin + QLatin1Char('/') + file);
     }
+}
+
+void RememberSignInWithoutAccount() {
+    QSettings stored(QStringLiteral("Corvane"), QStringLiteral("Trawlix"));
+    stored.setValue(QStringLiteral("LoginEMail"), QString());
+    stored.setValue(QStringLiteral("LoginKey"), QString());
 }

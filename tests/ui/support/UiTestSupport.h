@@ -37,4 +37,8 @@ void SaveScreenshot(QWidget* widget, const QString& name);
 void InstallShippedSkins(const std::string& dataFolder);
 
 /// Runs the event loop until done() or the time is up; returns done().
+/// Stores a remembered sign-in without an account, so that the main window signs in by
+/// itself as the program starts (as it does for a returning user).
+void RememberSignInWithoutAccount();
+
 bool WaitUntil(const std::function<bool()>& done, int milliseconds = 20000);
