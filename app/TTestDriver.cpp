@@ -20,6 +20,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -272,7 +274,7 @@ QJsonObject TTestDriver::Answer(const QJsonObject& command) {
     }
     if (!target)
         return Failed(QStringLiteral("no such widget: ") + QString::fromUtf8(QJsonDocument(command).toJson()));
-    if (kind != QLatin1String("raise") && (!target->isVisible() || !target->isEnabled()))
+    if (!target->isVisible() || !target->isEnabled())
         return Failed(QStringLiteral("not visible or not enabled: ") + target->objectName());
 
     if (kind == QLatin1String("click")) {
@@ -344,18 +346,25 @@ QJsonObject TTestDriver::Answer(const QJsonObject& command) {
             QAbstractItemView* list = box->view();
             if (!QTest::qWaitFor([list] { return list->isVisible(); }, 2000))
                 return;
+            // A fresh drop-down ignores a release that comes sooner than a double click could.
+            QTest::qWait(QApplication::doubleClickInterval() + 100);
             const QModelIndex index = list->model()->index(row, box->modelColumn());
             list->scrollTo(index);
             Click(list->viewport(), Qt::LeftButton, list->visualRect(index).center(), false);
         });
-    } else if (kind == QLatin1String("raise")) {
-        // What the window system's task switcher does: the window comes to the front.
-        Later(target, [](QWidget* widget) {
-            QWidget* window = widget->window();
-            window->showNormal();
-            window->raise();
-            Activate(window);
-        });
+    } else if (kind == QLatin1String("tab")) {
+        // A page of a tab widget: a click on its tab.
+        auto* tabs = qobject_cast<QTabWidget*>(target);
+        QTabBar* bar = tabs ? tabs->tabBar() : nullptr;
+        const QString caption = command.value(QLatin1String("item")).toString();
+        int index = -1;
+        for (int tab = 0; bar && tab < bar->count(); ++tab)
+            if (Plain(bar->tabText(tab)) == caption)
+                index = tab;
+        if (index < 0)
+            return Failed(QStringLiteral("no such tab: ") + caption);
+        const QPoint at = bar->tabRect(index).center();
+        Later(bar, [at](QWidget* widget) { Click(widget, Qt::LeftButton, at, false); });
     } else if (kind == QLatin1String("close")) {
         // The close box of the window's frame.
         Later(target, [](QWidget* widget) { widget->window()->close(); });
