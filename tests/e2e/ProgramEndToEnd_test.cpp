@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -486,6 +487,10 @@ TEST_F(ProgramEndToEnd, APersonSearchesKeepsWhatTheyChoseAndIsToldOfNewPostings)
                  "\" flagged with Ctrl+R - the site received flag code " + flag.FlagCode + " for posting " +
                  flag.PostingId + " at " + flag.Host);
 
+    // What the list holds as the program closes: flagging may take a posting out of it.
+    const QJsonArray closing = program->Rows(search, "lvResults");
+    const std::set<QString> kept = Titles(closing);
+
     // ---- Close ----
     program->Do("close", Target(search, search));
     ASSERT_TRUE(program->WaitForEnd(60000));
@@ -500,11 +505,21 @@ TEST_F(ProgramEndToEnd, APersonSearchesKeepsWhatTheyChoseAndIsToldOfNewPostings)
     ASSERT_TRUE(WaitFor(
         [&] { return program->Visible(search, "lvResults") && !program->Rows(search, "lvResults").isEmpty(); }));
     const QJsonArray again = program->Rows(search, "lvResults");
-    ASSERT_EQ(Titles(again), left);
+    const std::set<QString> backAgain = Titles(again);
+    std::vector<QString> lost;
+    std::vector<QString> extra;
+    std::set_difference(kept.begin(), kept.end(), backAgain.begin(), backAgain.end(), std::back_inserter(lost));
+    std::set_difference(backAgain.begin(), backAgain.end(), kept.begin(), kept.end(), std::back_inserter(extra));
+    ASSERT_TRUE(lost.empty() && extra.empty())
+        << "missing: " << Join(lost) << "; not expected: " << Join(extra) << "; rows before closing " << closing.size()
+        << ", now " << again.size();
     ASSERT_EQ(program->Text(search, "lblRunLocations"), locations);
     ASSERT_EQ(program->Text(search, "edtForSaleMinPrice"), QString::number(MinPrice));
     Step(13, "second start signs in by itself - the same search (locations, price range) and the same " +
                  std::to_string(again.size()) + " postings, none of the deleted ones");
+    // The favourites button wakes with a chosen posting.
+    program->ClickRow(search, "lvResults", 0);
+    ASSERT_TRUE(WaitFor([&] { return program->Enabled(search, "btnFavourites"); }, 10000));
     program->Click(search, "btnFavourites");
     ASSERT_TRUE(WaitFor([&] { return program->Rows(search, "lvFavourites").size() == 2; }, 10000));
     program->ClickRow(search, "lvFavourites", 0);
@@ -522,12 +537,6 @@ TEST_F(ProgramEndToEnd, APersonSearchesKeepsWhatTheyChoseAndIsToldOfNewPostings)
     Step(15, "second run - " + std::to_string(rerun.size()) + " postings, none of the five deleted ones came back");
 
     // ---- A new posting, F5 ----
-    TSimPosting posting;
-    posting.Site = "denver";
-    posting.Category = "sss";
-    posting.Title = "brand new road bike, never ridden";
-    posting.Price = (MinPrice + MaxPrice) / 2;
-    m_site.AddPosting(posting);
     program->Click(search, "btnSavedSearches");
     ASSERT_TRUE(WaitFor([&] { return program->Visible(mainWindow, "slvSearches"); }, 10000));
     ASSERT_TRUE(program->Visible(search, search));
@@ -538,6 +547,17 @@ TEST_F(ProgramEndToEnd, APersonSearchesKeepsWhatTheyChoseAndIsToldOfNewPostings)
                  {QStringLiteral("column"), 0},
                  {QStringLiteral("mouse"), QStringLiteral("right")}});
     program->ChooseInMenu("Notify me for new results by e-mail");
+    // The first check after loading only catches up with what happened meanwhile: no mail for it.
+    const QJsonObject newSearch = Button(mainWindow, "New search");
+    program->Key(mainWindow, "slvSearches", "F5");
+    (void)WaitFor([&] { return !program->State(newSearch).value(QStringLiteral("enabled")).toBool(); }, 5000);
+    ASSERT_TRUE(WaitFor([&] { return program->State(newSearch).value(QStringLiteral("enabled")).toBool(); }, 60000));
+    TSimPosting posting;
+    posting.Site = "denver";
+    posting.Category = "sss";
+    posting.Title = "brand new road bike, never ridden";
+    posting.Price = (MinPrice + MaxPrice) / 2;
+    m_site.AddPosting(posting);
     const std::size_t mailsBefore = m_mail.Received().size();
     program->Key(mainWindow, "slvSearches", "F5");
     ASSERT_TRUE(WaitFor(
@@ -554,7 +574,7 @@ TEST_F(ProgramEndToEnd, APersonSearchesKeepsWhatTheyChoseAndIsToldOfNewPostings)
     ASSERT_EQ(mails.back().To, std::vector<std::string>{EMail});
     ASSERT_NE(mails.back().Data.find("New results available for"), std::string::npos);
     Step(16, "posting added to the simulator in denver; Saved searches in the search window shows the main window "
-             "beside it; e-mail notice switched on, F5 in the main window - the search "
+             "beside it; e-mail notice switched on, F5 once to catch up, then F5 again - the search "
              "turned yellow (#ffff80) and a mail \"New results available for ...\" reached " +
                  std::string(EMail));
     program->Screenshot(mainWindow, mainWindow, "e2e-main-window-new-results.png");
