@@ -16,6 +16,8 @@
 #include "ui/TMessageBoxes.h"
 #include "ui/TProgramWindows.h"
 
+#include "TTestDriver.h"
+
 namespace {
 
 bool HasDisplay() {
@@ -65,6 +67,8 @@ int main(int argc, char** argv) {
         QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &windows.MainForm(),
                          &TMainForm::RestoreFromTray);
         windows.Show();
+        // Only for the end-to-end test, and only when it names its socket.
+        TTestDriver::StartIfRequested(&application);
         result = QApplication::exec();
         windows.SaveOnExit();
     }
