@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QNetworkProxy>
 #include <QPrintPreviewDialog>
@@ -82,7 +83,11 @@ void TResultPreview::BuildContents() {
 
     m_showPreview = new QCheckBox(QStringLiteral("Show preview"), m_box);
     m_showPreview->setObjectName(QStringLiteral("cbShowPreview"));
-    layout->addWidget(m_showPreview);
+    // The print button sits on the title line, beside the box, not over the page's corner.
+    auto* titleLine = new QHBoxLayout;
+    titleLine->addWidget(m_showPreview);
+    titleLine->addStretch(1);
+    layout->addLayout(titleLine);
 
     m_panel = new QWidget(m_box);
     m_panel->setObjectName(QStringLiteral("pnlPreview"));
@@ -95,11 +100,9 @@ void TResultPreview::BuildContents() {
     m_browser->page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
     NavigateTo(BlankPage);
     panelLayout->addWidget(m_browser, 0, 0);
-    m_print = new QPushButton(QStringLiteral("Print preview"), m_panel);
+    m_print = new QPushButton(QStringLiteral("Print preview"), m_box);
     m_print->setObjectName(QStringLiteral("btnPrint"));
-    m_print->setCursor(Qt::ArrowCursor);
-    panelLayout->addWidget(m_print, 0, 0, Qt::AlignLeft | Qt::AlignTop);
-    m_print->raise();
+    titleLine->addWidget(m_print);
     layout->addWidget(m_panel, 1);
 
     connect(m_showPreview, &QCheckBox::clicked, this, [this] { ApplyShowPreview(); });
@@ -205,6 +208,7 @@ void TResultPreview::OnSelectionChanged(TResultsList* list) {
 void TResultPreview::ApplyShowPreview() {
     const bool shown = ShowPreview();
     m_panel->setVisible(shown);
+    m_print->setVisible(shown);
     ApplyHeight();
     const TEntry* entry = shown && m_results ? m_results->SelectedEntry() : nullptr;
     NavigateUnlessThere(entry ? QUrl(QString::fromStdString(entry->Link)) : BlankPage);
