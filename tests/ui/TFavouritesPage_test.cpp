@@ -21,7 +21,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -42,23 +41,6 @@ constexpr int Miami = 253;
 constexpr int Activities = 2;
 const QColor SkyBlue(166, 202, 240);
 const QUrl Blank(QStringLiteral("about:blank"));
-
-/// Receives the links the desktop would open in its browser.
-class TOpenedLinks final : public QObject {
-    Q_OBJECT
-public:
-    TOpenedLinks() {
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open");
-    }
-    ~TOpenedLinks() override {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    }
-    QList<QUrl> Links;
-public Q_SLOTS:
-    void Open(const QUrl& url) { Links << url; }
-};
 
 std::string LinkOf(int number) {
     return "https://miami.craigslist.org/act/" + std::to_string(7000 + number) + ".html";

@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -22,17 +21,6 @@
 #include <QtTest>
 
 namespace {
-
-/// Receives the links the desktop would open in its browser.
-class TOpenedLinks final : public QObject {
-    Q_OBJECT
-public:
-    TOpenedLinks() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open"); }
-    ~TOpenedLinks() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
-    QList<QUrl> Links;
-public Q_SLOTS:
-    void Open(const QUrl& url) { Links << url; }
-};
 
 QUrl UrlOf(const TEntry& entry) {
     return QUrl(QString::fromStdString(entry.Link));

@@ -13,7 +13,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QMenu>
 #include <QSignalSpy>
@@ -23,23 +22,6 @@ namespace {
 
 const QColor SkyBlue(166, 202, 240);
 const QColor Yellow(255, 255, 0);
-
-/// Receives the links the desktop would open in its browser.
-class TOpenedLinks final : public QObject {
-    Q_OBJECT
-public:
-    TOpenedLinks() {
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open");
-    }
-    ~TOpenedLinks() override {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    }
-    QList<QUrl> Links;
-public Q_SLOTS:
-    void Open(const QUrl& url) { Links << url; }
-};
 
 std::unique_ptr<TEntry> Entry(const std::string& date, const std::string& title, double price = 0,
                               const std::string& location = "miami", bool isNew = false) {

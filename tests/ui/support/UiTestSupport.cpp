@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -116,4 +117,14 @@ void RememberSignInWithoutAccount() {
     QSettings stored(QStringLiteral("Corvane"), QStringLiteral("Trawlix"));
     stored.setValue(QStringLiteral("LoginEMail"), QString());
     stored.setValue(QStringLiteral("LoginKey"), QString());
+}
+
+TOpenedLinks::TOpenedLinks() {
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open");
+}
+
+TOpenedLinks::~TOpenedLinks() {
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 }

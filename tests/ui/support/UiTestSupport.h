@@ -4,9 +4,12 @@
 #include <functional>
 #include <string>
 
+#include <QList>
 #include <QMessageBox>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 class QWidget;
 
@@ -42,3 +45,14 @@ void InstallShippedSkins(const std::string& dataFolder);
 void RememberSignInWithoutAccount();
 
 bool WaitUntil(const std::function<bool()>& done, int milliseconds = 20000);
+
+/// Receives the links the desktop would open in its browser, while it lives.
+class TOpenedLinks final : public QObject {
+    Q_OBJECT
+public:
+    TOpenedLinks();
+    ~TOpenedLinks() override;
+    QList<QUrl> Links;
+public Q_SLOTS:
+    void Open(const QUrl& url) { Links << url; }
+};
