@@ -5,6 +5,7 @@
 #include "ui/TResultPreview.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,17 +27,15 @@ QUrl UrlOf(const TEntry& entry) {
     return QUrl(QString::fromStdString(entry.Link));
 }
 
-/// The body text of the page the browser shows.
+/// The body text of the page the browser shows, or an empty text when the page does not
+/// answer in a few seconds (a busy renderer can drop the answer; callers ask again).
 QString BodyText(QWebEngineView* browser) {
-    QString text;
-    bool done = false;
+    // The answer may come after this returns: it goes to a value the callback shares.
+    auto answer = std::make_shared<std::optional<QString>>();
     browser->page()->runJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"),
-                                   [&](const QVariant& value) {
-                                       text = value.toString();
-                                       done = true;
-                                   });
-    WaitUntil([&] { return done; }, 10000);
-    return text;
+                                   [answer](const QVariant& value) { *answer = value.toString(); });
+    WaitUntil([&] { return answer->has_value(); }, 4000);
+    return answer->value_or(QString());
 }
 
 /// The window as the screen shows it (the browser draws outside the widget tree).
@@ -100,7 +99,7 @@ private Q_SLOTS:
         QVERIFY(SelectAndLoad(*harness->Results, entry));
         // The page may still be painting its body when it reports loaded: read until it shows.
         const QString body = QString::fromStdString(postings[2].Body);
-        QVERIFY2(WaitUntil([&] { return BodyText(Browser()).contains(body); }), qPrintable(BodyText(Browser())));
+        QVERIFY2(WaitUntil([&] { return BodyText(Browser()).contains(body); }, 40000), qPrintable(BodyText(Browser())));
         // Nothing selected: a blank page.
         harness->Results->ClearSelection();
         QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));
@@ -151,7 +150,8 @@ private Q_SLOTS:
         harness->Preview->ShowLink(UrlOf(shown));
         if (ticked) {
             QVERIFY(WaitUntil([&] { return Browser()->url() == UrlOf(shown); }));
-            QVERIFY(WaitUntil([&] { return BodyText(Browser()).contains(QString::fromStdString(postings[5].Body)); }));
+            QVERIFY(WaitUntil([&] { return BodyText(Browser()).contains(QString::fromStdString(postings[5].Body)); },
+                              40000));
         } else {
             QTest::qWait(200);
             QCOMPARE(Browser()->url(), QUrl("about:blank"));
