@@ -59,9 +59,8 @@ namespace {
 
 /// True when the signed-in login owns the account tables: then it may issue keys itself.
 bool OwnsAccounts(TBackendConnection& db) {
-    const std::unique_ptr<QSqlQuery> query =
-        db.NewQuery("SELECT TRIM(RDB$OWNER_NAME), TRIM(CURRENT_USER) FROM RDB$RELATIONS "
-                    "WHERE RDB$RELATION_NAME = 'USERS'");
+    const auto query = db.NewQuery("SELECT TRIM(RDB$OWNER_NAME), TRIM(CURRENT_USER) FROM RDB$RELATIONS "
+                                   "WHERE RDB$RELATION_NAME = 'USERS'");
     if (!query->exec() || !query->next())
         throw TDatabaseError("The account table cannot be found: " + query->lastError().text().toStdString());
     return query->value(0).toString() == query->value(1).toString();
@@ -77,7 +76,7 @@ std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::
     try {
         TIssuedLoginKey issued;
         if (!OwnsAccounts(db)) {
-            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("REQUEST_LOGIN_KEY");
+            const auto procedure = db.NewStoredProc("REQUEST_LOGIN_KEY");
             procedure->SetParam("NAME", QString::fromStdString(name));
             procedure->SetParam("EMAIL", QString::fromStdString(email));
             procedure->Execute();
@@ -86,7 +85,7 @@ std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::
             return issued;
         }
         {
-            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("INSERT_TEMP_USER");
+            const auto procedure = db.NewStoredProc("INSERT_TEMP_USER");
             procedure->SetParam("NAME", QString::fromStdString(name));
             procedure->SetParam("EMAIL", QString::fromStdString(email));
             procedure->Execute();
@@ -96,7 +95,7 @@ std::optional<TIssuedLoginKey> IssueLoginKey(TBackendConnection& db, const std::
         if (issued.Key.empty())
             throw TDatabaseError("INSERT_TEMP_USER issued no key");
         {
-            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("STORE_LOGIN_KEY");
+            const auto procedure = db.NewStoredProc("STORE_LOGIN_KEY");
             procedure->SetParam("ID", issued.NewId);
             procedure->SetParam("PASS", QString::fromStdString(StoredCredential(email, issued.Key)));
             procedure->Execute();

@@ -126,9 +126,8 @@ void Execute(QSqlQuery& query) {
 
 void WriteLocationRows(TBackendConnection& db, TSearch& search) {
     for (const TPlace* place : search.Locations()) {
-        const std::unique_ptr<QSqlQuery> query =
-            db.NewQuery("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) + ", " +
-                        std::to_string(place->Id) + ")");
+        const auto query = db.NewQuery("INSERT INTO SEARCH_LOCATIONS VALUES (NULL, " + std::to_string(search.SearchId) +
+                                       ", " + std::to_string(place->Id) + ")");
         Execute(*query);
     }
 }
@@ -183,7 +182,7 @@ bool InsertSearchRemote(TBackendConnection& db, int userId, TSearch& search) {
         if (userId < 1)
             throw std::logic_error("Nobody is signed in");
         {
-            const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("INSERT_SEARCH");
+            const auto procedure = db.NewStoredProc("INSERT_SEARCH");
             procedure->SetParam("USR_ID", userId);
             for (const TSearchValue& value : ValuesOf(search))
                 procedure->SetParam(value.InsertName, value.Value);
@@ -207,7 +206,7 @@ bool UpdateSearchRemote(TBackendConnection& db, TSearch& search) {
         return false;
     const bool committed = WithConflictRetry(db, [&] {
         {
-            const std::unique_ptr<QSqlQuery> query = db.NewQuery(UpdateSql);
+            const auto query = db.NewQuery(UpdateSql);
             query->bindValue(QStringLiteral(":pID"), search.SearchId);
             for (const TSearchValue& value : ValuesOf(search))
                 query->bindValue(QLatin1String(value.UpdateName), value.Value);
@@ -226,7 +225,7 @@ bool DeleteSearchRemote(TBackendConnection& db, TSearch& search) {
     if (search.SearchId < 1)
         return false;
     return WithConflictRetry(db, [&] {
-        const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("DELETE_SEARCH");
+        const auto procedure = db.NewStoredProc("DELETE_SEARCH");
         procedure->SetParam("SRCH_ID", search.SearchId);
         procedure->Execute();
     });
@@ -235,8 +234,7 @@ bool DeleteSearchRemote(TBackendConnection& db, TSearch& search) {
 void ReadSearchLocations(TBackendConnection& db, const TPlaces* places, TSearch& search, TPlaceList& list) {
     if (search.SearchId < 1)
         return;
-    const std::unique_ptr<QSqlQuery> query =
-        db.NewQuery("SELECT SRCH_LOCATION_ID FROM SEARCH_LOCATIONS WHERE SRCH_ID = :pSrchID");
+    const auto query = db.NewQuery("SELECT SRCH_LOCATION_ID FROM SEARCH_LOCATIONS WHERE SRCH_ID = :pSrchID");
     query->bindValue(QStringLiteral(":pSrchID"), search.SearchId);
     if (!query->exec()) {
         db.NoteFailure();

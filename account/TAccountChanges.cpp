@@ -43,7 +43,7 @@ bool IsEMailUsedByAnotherAccount(TBackendConnection& db, int userId, const std::
     if (address.isEmpty())
         return false;
     try {
-        const std::unique_ptr<QSqlQuery> query =
+        const auto query =
             db.NewQuery("SELECT COUNT(*) FROM USERS WHERE USR_ID <> :pID AND (LOWER(USR_NAME) = :pName OR "
                         "LOWER(TRIM(USR_EMAIL)) = :pEMail)");
         query->bindValue(QStringLiteral(":pID"), userId);

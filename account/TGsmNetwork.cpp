@@ -14,7 +14,7 @@ TGsmNetwork::TGsmNetwork(int id, const std::string& name, const std::string& gat
 
 std::vector<std::unique_ptr<TGsmNetwork>> TGsmNetwork::LoadAll(TBackendConnection& db) {
     // Every column: a database made before GSM_DISCONTINUED existed still loads.
-    const std::unique_ptr<QSqlQuery> query = db.NewQuery("SELECT * FROM GSM_NETWORKS ORDER BY GSM_ID");
+    const auto query = db.NewQuery("SELECT * FROM GSM_NETWORKS ORDER BY GSM_ID");
     if (!query->exec()) {
         db.NoteFailure();
         throw TDatabaseError(query->lastError().text().toStdString());

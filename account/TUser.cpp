@@ -48,7 +48,7 @@ void Execute(QSqlQuery& query) {
 /// used; the server decides whether pass is that key and still valid. Commits on its own
 /// outside a transaction.
 void UseNewLoginKey(TBackendConnection& db, const std::string& name, const std::string& pass) {
-    const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("USE_NEW_LOGIN_KEY");
+    const auto procedure = db.NewStoredProc("USE_NEW_LOGIN_KEY");
     procedure->SetParam("NAME", QString::fromStdString(Lower(name)));
     procedure->SetParam("PASS", QString::fromStdString(pass));
     procedure->Execute();
@@ -86,7 +86,7 @@ bool TUser::Find(TBackendConnection& db, int id, const std::string& name, bool u
         // Before the lookup is prepared, so that it sees the key's new place.
         if (useLoginKey && id <= 0)
             UseNewLoginKey(db, name, pass);
-        const std::unique_ptr<QSqlQuery> query = db.NewQuery(sql);
+        const auto query = db.NewQuery(sql);
         if (id > 0)
             query->bindValue(QStringLiteral(":pID"), id);
         else
@@ -137,7 +137,7 @@ bool TUser::SetLoggedIn(bool signingIn) {
     const bool wasLoggedIn = LoggedIn;
     try {
         {
-            const std::unique_ptr<QSqlQuery> query = m_db->NewQuery(sql);
+            const auto query = m_db->NewQuery(sql);
             query->bindValue(QStringLiteral(":pLoggedIn"), FlagValue(signingIn));
             if (signingIn) {
                 LastHardware = GetAdapterAddress();
@@ -169,7 +169,7 @@ bool TUser::SaveAccount(const std::string& newPassword) {
         if (!transaction)
             return false;
         {
-            const std::unique_ptr<QSqlQuery> query = m_db->NewQuery(sql);
+            const auto query = m_db->NewQuery(sql);
             query->bindValue(QStringLiteral(":pID"), ID);
             query->bindValue(QStringLiteral(":pUsrType"), UserType);
             query->bindValue(QStringLiteral(":pLoggedIn"), FlagValue(LoggedIn));

@@ -101,5 +101,7 @@ TConfig TConfig::LoadFor(const std::string& dataFolder) {
     ReadLimit(source, "FetchTimeLimitSeconds", "TRAWLIX_FETCH_TIME_LIMIT_SECONDS", config.FetchTimeLimitSeconds,
               24 * 60 * 60);
     ReadLimit(source, "FetchSizeLimitMB", "TRAWLIX_FETCH_SIZE_LIMIT_MB", config.FetchSizeLimitMB, 4096);
+    ReadLimit(source, "DatabaseTimeLimitSeconds", "TRAWLIX_DATABASE_TIME_LIMIT_SECONDS",
+              config.DatabaseTimeLimitSeconds, 60 * 60);
     return config;
 }

@@ -34,6 +34,9 @@ struct TConfig {
     int FetchTimeLimitSeconds = 120;
     /// A page larger than this many megabytes is a failed fetch; 1 or more.
     int FetchSizeLimitMB = 20;
+    /// A call to the account database that hears nothing from the server for this many
+    /// seconds fails, as does a connection the server does not accept in that time; 1 or more.
+    int DatabaseTimeLimitSeconds = 20;
 
     /// The configuration for the data folder given by the environment.
     static TConfig Load();

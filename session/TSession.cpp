@@ -85,7 +85,8 @@ TSession::TSession(TConfig config)
     : Config(std::move(config)), Settings(std::make_unique<TSettings>()), DataFolder(Config.DataFolder),
       ExitWindows(ExitWindowsAs), m_uiContext(std::make_unique<QObject>()) {
     ResetLog(DataFolder);
-    m_backend = std::make_unique<TBackendConnection>(Config.AccountDatabase, DataFolder);
+    m_backend = std::make_unique<TBackendConnection>(Config.AccountDatabase, DataFolder,
+                                                     std::chrono::seconds(Config.DatabaseTimeLimitSeconds));
     m_remoteStore = std::make_unique<TAccountSearchStore>(*m_backend, [this] { return SignedInUserId(); });
     m_searchContext.SiteDomain = Config.SiteDomain;
     m_searchContext.Fetch = TFetchOptions::FromConfig(Config);
@@ -288,8 +289,7 @@ std::string TSession::ReadProperty(const std::string& name) {
     std::string result;
     m_backend->Connection(); // a failure to connect reaches the caller
     try {
-        const std::unique_ptr<QSqlQuery> query =
-            m_backend->NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
+        const auto query = m_backend->NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
         query->bindValue(QStringLiteral(":pPropName"), QString::fromStdString(name));
         if (!query->exec())
             throw TDatabaseError(query->lastError().text().toStdString());

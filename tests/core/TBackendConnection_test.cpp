@@ -32,7 +32,7 @@ TEST_F(TBackendTest, TheConnectionIsConfiguredAndOpensOnDemand) {
     EXPECT_EQ(db.userName(), QStringLiteral("TRAWLIXCLIENT"));
 
     // NewQuery on a closed connection opens it.
-    const std::unique_ptr<QSqlQuery> query = session->Database().NewQuery("SELECT CURRENT_USER FROM RDB$DATABASE");
+    const auto query = session->Database().NewQuery("SELECT CURRENT_USER FROM RDB$DATABASE");
     EXPECT_TRUE(db.isOpen());
     ASSERT_TRUE(query->exec());
     ASSERT_TRUE(query->next());
@@ -92,7 +92,7 @@ TEST_F(TBackendTest, ATransactionLeftWithoutCommitRollsBack) {
 TEST_F(TBackendTest, StoredProcedureTakesInputsByNameAndGivesOutputs) {
     TBackendConnection& db = session->Database();
     ASSERT_NO_THROW(db.StartTransaction());
-    const std::unique_ptr<TStoredProc> procedure = db.NewStoredProc("INSERT_TEMP_USER");
+    const auto procedure = db.NewStoredProc("INSERT_TEMP_USER");
     // Set in another order than declared: the object sends them in the declared order.
     procedure->SetParam("EMAIL", QStringLiteral("proc@example.com"));
     procedure->SetParam("Name", QStringLiteral("Proc"));
@@ -103,7 +103,7 @@ TEST_F(TBackendTest, StoredProcedureTakesInputsByNameAndGivesOutputs) {
     db.Rollback();
 
     ASSERT_NO_THROW(db.StartTransaction());
-    const std::unique_ptr<TStoredProc> wrong = db.NewStoredProc("INSERT_TEMP_USER");
+    const auto wrong = db.NewStoredProc("INSERT_TEMP_USER");
     wrong->SetParam("MAIL", QStringLiteral("typo@example.com"));
     EXPECT_THROW(wrong->Execute(), TDatabaseError);
     db.Rollback();

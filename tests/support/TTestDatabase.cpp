@@ -100,7 +100,9 @@ int RunDbScript(const std::string& script, const std::vector<std::string>& argum
 
 void TTestDatabase::PrepareEmbeddedEngine() {
     static QTemporaryDir folder;
-    static const bool prepared = TBackendConnection::PrepareEmbeddedEngine(folder.path().toStdString());
+    // A frozen test server is given up on sooner than a real one would be.
+    static const bool prepared =
+        TBackendConnection::PrepareEmbeddedEngine(folder.path().toStdString(), std::chrono::seconds(ConnectSeconds));
     if (!prepared)
         throw std::runtime_error("cannot prepare the embedded engine's folder");
 }

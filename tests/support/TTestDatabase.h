@@ -35,8 +35,10 @@ public:
                                                        const std::string& password, const std::string& sql);
 
     /// Sets FIREBIRD and FIREBIRD_LOCK for this process (once) to a folder that lives
-    /// as long as the process, so that every embedded attachment shares one lock folder.
+    /// as long as the process, so that every embedded attachment shares one lock folder;
+    /// a server that does not accept a connection is given up on after ConnectSeconds.
     static void PrepareEmbeddedEngine();
+    static constexpr int ConnectSeconds = 10;
 
 private:
     QTemporaryDir m_dir;
