@@ -394,7 +394,8 @@ int CmdIssueKey(const QStringList& arguments) {
     int status = CliOk;
     if (!Parse(parser, arguments,
                "Has the account database issue a login key for an address (making the account when it is new) and "
-               "prints the key. For setting up accounts on a database of your own; the program mails keys itself.",
+               "prints the key; on a server's database the key service mails it instead. For setting up accounts on a "
+               "database of your own; the program mails keys itself.",
                status))
         return status;
     const std::string name = parser.value(QStringLiteral("name")).trimmed().toStdString();
@@ -408,7 +409,10 @@ int CmdIssueKey(const QStringList& arguments) {
         const std::optional<TIssuedLoginKey> issued = IssueLoginKey(session->Database(), name, email);
         if (!issued)
             return static_cast<int>(CliFailed);
-        std::cout << issued->Key << std::endl;
+        if (issued->MailedByKeyService)
+            std::cout << "The key service mails the login key to " << email << "." << std::endl;
+        else
+            std::cout << issued->Key << std::endl;
         return static_cast<int>(CliOk);
     });
 }

@@ -528,3 +528,14 @@ TEST_F(CliTest, IssueKeyPrintsAKeyThatSignsIn) {
           QStringList{QStringLiteral("issue-key"), QStringLiteral(" "), QStringLiteral("a@b")}})
         EXPECT_EQ(Run(wrong, {}, environment).Status, 2) << wrong.join(QLatin1Char(' ')).toStdString();
 }
+
+TEST_F(CliTest, IssueKeyOnAServerSaysTheKeyGoesByMail) {
+    TTestServer server;
+    ASSERT_NO_THROW(server.Start());
+    const TCliResult issued =
+        Run({QStringLiteral("issue-key"), QStringLiteral("--name"), QStringLiteral("Remote"), QStringLiteral("--email"),
+             QStringLiteral("remote@example.com")},
+            {}, {QStringLiteral("TRAWLIX_ACCOUNT_DB=") + QString::fromStdString(server.Address())});
+    EXPECT_EQ(issued.Status, 0) << issued.Err;
+    EXPECT_EQ(issued.Out, "The key service mails the login key to remote@example.com.\n");
+}
