@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "account/TAccountChanges.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-
 #include "account/TUser.h"
 #include "core/Log.h"
 #include "core/TBackendConnection.h"
 #include "core/TDatabaseError.h"
+#include "core/TStoredProc.h"
 
 namespace {
 
@@ -38,22 +36,21 @@ QString Normalised(const std::string& email) {
 
 } // namespace
 
-bool IsEMailUsedByAnotherAccount(TBackendConnection& db, int userId, const std::string& email) {
+bool IsEMailUsedByAnotherAccount(const TUser& user, const std::string& email) {
+    TBackendConnection* db = user.Database();
     const QString address = Normalised(email);
-    if (address.isEmpty())
+    if (!db || address.isEmpty())
         return false;
     try {
-        const auto query =
-            db.NewQuery("SELECT COUNT(*) FROM USERS WHERE USR_ID <> :pID AND (LOWER(USR_NAME) = :pName OR "
-                        "LOWER(TRIM(USR_EMAIL)) = :pEMail)");
-        query->bindValue(QStringLiteral(":pID"), userId);
-        query->bindValue(QStringLiteral(":pName"), address);
-        query->bindValue(QStringLiteral(":pEMail"), address);
-        if (!query->exec() || !query->next())
-            throw TDatabaseError(query->lastError().text().toStdString());
-        return query->value(0).toInt() > 0;
+        // The server answers only the account that presents its secret.
+        const auto procedure = db->NewStoredProc("IS_EMAIL_TAKEN");
+        procedure->SetParam("ID", user.ID);
+        procedure->SetParam("PASS", QString::fromStdString(user.SecretForm()));
+        procedure->SetParam("EMAIL", address);
+        procedure->Execute();
+        return procedure->Output("TAKEN").toString().trimmed() == QStringLiteral("T");
     } catch (const TDatabaseError&) {
-        db.NoteFailure();
+        db->NoteFailure();
         throw;
     }
 }
@@ -67,7 +64,7 @@ TAccountSaveOutcome SaveAccountChanges(TUser& user, const TAccountChanges& chang
             return TAccountSaveOutcome::WrongSecret;
         if (changes.NewSecret != changes.RepeatedNewSecret)
             return TAccountSaveOutcome::NewSecretsDiffer;
-        if (IsEMailUsedByAnotherAccount(*db, user.ID, changes.EMail))
+        if (IsEMailUsedByAnotherAccount(user, changes.EMail))
             return TAccountSaveOutcome::EMailTaken;
     } catch (const std::exception& error) {
         WriteLog(std::string("Account save: ") + error.what());

@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 
-class TBackendConnection;
 class TUser;
 
 /// What the account dialog hands over for one save: the current secret that confirms it,
@@ -45,6 +44,8 @@ TAccountSaveOutcome SaveAccountChanges(TUser& user, const TAccountChanges& chang
 /// The message that tells the user why a save did not happen; empty for Saved.
 std::string AccountSaveMessage(TAccountSaveOutcome outcome);
 
-/// True when an account other than userId signs in with email or uses it as its e-mail
-/// address, letter case and surrounding blanks ignored. Throws TDatabaseError.
-bool IsEMailUsedByAnotherAccount(TBackendConnection& db, int userId, const std::string& email);
+/// True when an account other than user's signs in with email or uses it as its e-mail
+/// address, letter case and surrounding blanks ignored. The server answers only while
+/// user's secret is still the one it was read with (false otherwise). Throws
+/// TDatabaseError.
+bool IsEMailUsedByAnotherAccount(const TUser& user, const std::string& email);

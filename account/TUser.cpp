@@ -73,24 +73,22 @@ TUser::TUser(TBackendConnection& db, const QSqlQuery& row)
     if (!birthDate.isNull())
         BirthDate = QDateTime(birthDate.toDate(), QTime(0, 0));
     Status = Column(row, "USR_STATUS").toInt();
+    m_secretForm = Password;
     m_db = &db;
 }
 
 bool TUser::Find(TBackendConnection& db, int id, const std::string& name, bool useLoginKey, bool buildRecord,
                  const std::string& credential, std::unique_ptr<TUser>& user) {
     user.reset();
-    const std::string sql = id > 0 ? "SELECT * FROM USERS WHERE (USR_ID = :pID) AND (USR_PASS = :pPass)"
-                                   : "SELECT * FROM USERS WHERE (LOWER(USR_NAME) = :pName) AND (USR_PASS = :pPass)";
     try {
         const std::string pass = useLoginKey ? StoredCredential(name, credential) : credential;
         // Before the lookup is prepared, so that it sees the key's new place.
         if (useLoginKey && id <= 0)
             UseNewLoginKey(db, name, pass);
-        const auto query = db.NewQuery(sql);
-        if (id > 0)
-            query->bindValue(QStringLiteral(":pID"), id);
-        else
-            query->bindValue(QStringLiteral(":pName"), QString::fromStdString(Lower(name)));
+        // The server hands out the row only for its secret (db/account-access.sql).
+        const auto query = db.NewQuery("SELECT * FROM FIND_ACCOUNT(:pID, :pName, :pPass)");
+        query->bindValue(QStringLiteral(":pID"), id > 0 ? id : 0);
+        query->bindValue(QStringLiteral(":pName"), QString::fromStdString(id > 0 ? std::string() : Lower(name)));
         query->bindValue(QStringLiteral(":pPass"), QString::fromStdString(pass));
         Execute(*query);
         const bool found = query->next();
@@ -126,10 +124,6 @@ TGsmNetwork* TUser::Network(const std::vector<std::unique_ptr<TGsmNetwork>>& net
 bool TUser::SetLoggedIn(bool signingIn) {
     if (!m_db)
         return false;
-    std::string sql = "UPDATE USERS SET USR_LOGGED = :pLoggedIn ";
-    if (signingIn)
-        sql += ", USR_LAST_HARDWARE = :pCurrHardware, USR_LAST_LOGIN_DATE = CURRENT_TIMESTAMP ";
-    sql += "WHERE USR_NAME = :pUserName";
     // Without a transaction the statement would commit on its own, so nothing is run.
     const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(*m_db);
     if (!transaction)
@@ -137,14 +131,16 @@ bool TUser::SetLoggedIn(bool signingIn) {
     const bool wasLoggedIn = LoggedIn;
     try {
         {
-            const auto query = m_db->NewQuery(sql);
-            query->bindValue(QStringLiteral(":pLoggedIn"), FlagValue(signingIn));
+            const auto procedure = m_db->NewStoredProc("MARK_ACCOUNT_LOGGED");
+            procedure->SetParam("ID", ID);
+            procedure->SetParam("NAME", QString::fromStdString(Name));
+            procedure->SetParam("PASS", QString::fromStdString(m_secretForm));
+            procedure->SetParam("LOGGED", FlagValue(signingIn));
             if (signingIn) {
                 LastHardware = GetAdapterAddress();
-                query->bindValue(QStringLiteral(":pCurrHardware"), QString::fromStdString(LastHardware));
+                procedure->SetParam("HARDWARE", QString::fromStdString(LastHardware));
             }
-            query->bindValue(QStringLiteral(":pUserName"), QString::fromStdString(Name));
-            Execute(*query);
+            procedure->Execute();
         }
         LoggedIn = signingIn;
         transaction->Commit();
@@ -159,30 +155,31 @@ bool TUser::SaveAccount(const std::string& newPassword) {
     if (!m_db)
         return false;
     try {
-        std::string sql = "UPDATE USERS SET ";
-        // The secret goes into the text as a literal, in its stored form only.
-        if (!newPassword.empty())
-            sql += "USR_PASS = " + QuotedSqlLiteral(StoredCredential(Name, newPassword)) + ", ";
-        sql += "USR_TYPE = :pUsrType, USR_LOGGED = :pLoggedIn, USR_REAL_NAME = :pRealName, USR_PHONE = :pPhone, "
-               "USR_EMAIL = :pEMail, USR_BIRTHDATE = :pBirthDate, USR_GSMNETWORKID = :pNetworkID WHERE USR_ID = :pID";
+        const std::string newSecretForm = newPassword.empty() ? std::string() : StoredCredential(Name, newPassword);
         const std::unique_ptr<TTransaction> transaction = TTransaction::BeginOrReport(*m_db);
         if (!transaction)
             return false;
         {
-            const auto query = m_db->NewQuery(sql);
-            query->bindValue(QStringLiteral(":pID"), ID);
-            query->bindValue(QStringLiteral(":pUsrType"), UserType);
-            query->bindValue(QStringLiteral(":pLoggedIn"), FlagValue(LoggedIn));
-            query->bindValue(QStringLiteral(":pRealName"), QString::fromStdString(RealName));
-            query->bindValue(QStringLiteral(":pPhone"), QString::fromStdString(Phone));
-            query->bindValue(QStringLiteral(":pEMail"), QString::fromStdString(EMail));
-            query->bindValue(QStringLiteral(":pBirthDate"),
-                             BirthDate.isValid() ? QVariant(BirthDate.date()) : QVariant(QMetaType::fromType<QDate>()));
-            query->bindValue(QStringLiteral(":pNetworkID"),
-                             NetworkID > 0 ? QVariant(NetworkID) : QVariant(QMetaType::fromType<int>()));
-            Execute(*query);
+            const auto procedure = m_db->NewStoredProc("SAVE_ACCOUNT");
+            procedure->SetParam("ID", ID);
+            procedure->SetParam("PASS", QString::fromStdString(m_secretForm));
+            procedure->SetParam("NEW_PASS", QString::fromStdString(newSecretForm));
+            procedure->SetParam("LOGGED", FlagValue(LoggedIn));
+            procedure->SetParam("REAL_NAME", QString::fromStdString(RealName));
+            procedure->SetParam("PHONE", QString::fromStdString(Phone));
+            procedure->SetParam("EMAIL", QString::fromStdString(EMail));
+            procedure->SetParam("BIRTHDATE", BirthDate.isValid() ? QVariant(BirthDate.date())
+                                                                 : QVariant(QMetaType::fromType<QDate>()));
+            procedure->SetParam("NETWORK_ID",
+                                NetworkID > 0 ? QVariant(NetworkID) : QVariant(QMetaType::fromType<int>()));
+            procedure->Execute();
+            // The secret changed meanwhile (another copy of the program): nothing was written.
+            if (procedure->Output("SAVED").toString().trimmed() != QStringLiteral("T"))
+                return false;
         }
         transaction->Commit();
+        if (!newSecretForm.empty())
+            m_secretForm = newSecretForm;
         return true;
     } catch (const std::exception&) {
         return false;

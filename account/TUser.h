@@ -26,7 +26,7 @@ public:
     int ID = 0;
     /// At most 50 characters.
     std::string Name;
-    /// USR_PASS as stored (the derived form, see StoredCredential).
+    /// USR_PASS as read (the derived form, see StoredCredential).
     std::string Password;
     int UserType = 1;
     bool LoggedIn = false;
@@ -56,19 +56,25 @@ public:
     /// The entry of networks with NetworkID, or none.
     TGsmNetwork* Network(const std::vector<std::unique_ptr<TGsmNetwork>>& networks);
     /// Marks the row logged in (with this machine's hardware address and the server's
-    /// time) or out. Failures roll back quietly and leave LoggedIn unchanged; the result
-    /// tells whether the mark was committed.
+    /// time) or out, when its name and secret still match. Failures roll back quietly and
+    /// leave LoggedIn unchanged; the result tells whether the mark was committed.
     bool SetLoggedIn(bool signingIn);
     /// Writes the edited details, and a new secret unless newPassword is empty. Failures
-    /// roll back quietly; the result tells whether the save was committed. Password is
-    /// left as it was.
+    /// roll back quietly; the result tells whether the save was committed. Nothing is
+    /// written when the account's secret changed since it was read. Password is left as
+    /// it was; later writes present the new secret.
     bool SaveAccount(const std::string& newPassword);
+    /// The derived form of the account's current secret, which the server wants with
+    /// every read and write of the row.
+    const std::string& SecretForm() const { return m_secretForm; }
     /// The connection the record was read on; none for a record not read from the table.
     TBackendConnection* Database() const { return m_db; }
 
 private:
     /// Where the row lives; none for a record not read from the table.
     TBackendConnection* m_db = nullptr;
+    /// Starts as Password; a committed new secret replaces it.
+    std::string m_secretForm;
     /// Remembered result of Network(); owned by the session's list.
     TGsmNetwork* m_network = nullptr;
 };

@@ -1,7 +1,8 @@
 /* SPDX-License-Identifier: GPL-3.0-or-later */
 /* The account database: accounts, program properties, mobile carrier networks and the
    remote copy of every saved search. Run by db/create-database right after CREATE DATABASE
-   (connection character set UTF8, connected as TRAWLIXCLIENT, who then owns every object). */
+   (connection character set UTF8, connected as TRAWLIXCLIENT, who then owns every object),
+   followed by db/account-access.sql. */
 
 SET SQL DIALECT 3;
 
@@ -345,15 +346,14 @@ COMMIT;
    On a server the database belongs to a login of its own (TRAWLIXOWNER, see
    db/server-start). Every copy of the program signs in with the one shared login
    TRAWLIXCLIENT, which gets exactly what the program's statements need and nothing else:
-   no DDL, no key issuing, no login-key requests to read. The key service signs in as
+   no DDL, no key issuing, no login-key requests to read, and no statement of its own on
+   USERS: the account rows are reached only through the procedures of
+   db/account-access.sql, which want the account's secret. The key service signs in as
    TRAWLIXKEYS. Embedded, the local user's file belongs to TRAWLIXCLIENT itself, and these
    grants change nothing. The procedures and triggers get the rights their bodies use,
    because a caller's own rights do not reach tables it may not touch. */
 GRANT SELECT ON GSM_NETWORKS TO USER TRAWLIXCLIENT;
 GRANT SELECT ON PROPERTIES TO USER TRAWLIXCLIENT;
-GRANT SELECT ON USERS TO USER TRAWLIXCLIENT;
-GRANT UPDATE (USR_PASS, USR_TYPE, USR_LOGGED, USR_LAST_HARDWARE, USR_LAST_LOGIN_DATE, USR_REAL_NAME, USR_PHONE,
-    USR_EMAIL, USR_BIRTHDATE, USR_GSMNETWORKID) ON USERS TO USER TRAWLIXCLIENT;
 GRANT SELECT, INSERT ON SEARCH_LOCATIONS TO USER TRAWLIXCLIENT;
 GRANT EXECUTE ON PROCEDURE INSERT_SEARCH TO USER TRAWLIXCLIENT;
 GRANT EXECUTE ON PROCEDURE UPDATE_SEARCH_DELETE_LOCATIONS TO USER TRAWLIXCLIENT;

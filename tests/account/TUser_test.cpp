@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "account/Credentials.h"
 #include "account/TGsmNetwork.h"
+#include "core/TBackendConnection.h"
 #include "core/TDatabaseError.h"
 #include "session/TSession.h"
 #include "core/TextHelpers.h"
@@ -272,18 +273,24 @@ TEST_F(TUserTest, SetLoggedInMarksTheRowAndFailuresKeepTheRecord) {
     EXPECT_FALSE(user.LoggedIn);
     EXPECT_EQ(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), QStringLiteral("F"));
 
+    // The mark goes through a procedure, which an attachment compiles once with the
+    // table's checks of that time: the session attaches anew after each change of them.
+    const auto changeChecks = [&](const std::string& sql) {
+        database->Execute(sql);
+        session->Database().Close();
+    };
     // The server refuses the mark each way in turn: the update fails, is rolled back, and
     // the record and the row keep what they had.
     for (const bool signingIn : {true, false}) {
         SCOPED_TRACE(signingIn ? "signing in" : "signing out");
         ASSERT_TRUE(user.SetLoggedIn(!signingIn));
         const QString refused = signingIn ? QStringLiteral("T") : QStringLiteral("F");
-        database->Execute("ALTER TABLE USERS ADD CONSTRAINT TEST_NO_MARK CHECK (USR_NAME <> 'jay@example.com' OR "
-                          "USR_LOGGED <> '" +
-                          refused.toStdString() + "')");
+        changeChecks("ALTER TABLE USERS ADD CONSTRAINT TEST_NO_MARK CHECK (USR_NAME <> 'jay@example.com' OR "
+                     "USR_LOGGED <> '" +
+                     refused.toStdString() + "')");
         EXPECT_FALSE(user.SetLoggedIn(signingIn));
         EXPECT_EQ(user.LoggedIn, !signingIn);
-        database->Execute("ALTER TABLE USERS DROP CONSTRAINT TEST_NO_MARK");
+        changeChecks("ALTER TABLE USERS DROP CONSTRAINT TEST_NO_MARK");
         EXPECT_NE(Column("USR_LOGGED", "jay@example.com").toString().trimmed(), refused);
     }
     // The connection is usable afterwards.
