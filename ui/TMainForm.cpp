@@ -630,29 +630,31 @@ void TMainForm::NoticeActivated(int searchId) {
     for (std::size_t i = 0; m_session.Searches && i < m_session.Searches->Items.size() && row < 0; ++i)
         if (m_session.Searches->Items[i]->SearchId == searchId)
             row = static_cast<int>(i);
-    if (SignInPageShowing() || row < 0 || !OpenSearchWindow) {
+    if (SignInPageShowing() || row < 0 || !OpenSavedSearch) {
         RestoreFromTray();
         return;
     }
     slvSearches->setCurrentItem(slvSearches->topLevelItem(row));
-    OpenSearchWindowFromList(searchId);
+    OpenSearchWindowFromList([this, searchId] { OpenSavedSearch(searchId); });
 }
 
 void TMainForm::SearchesDoubleClicked() {
-    if (SelectedSearch() && m_session.Status != TNewResultsMonitor::CheckingStatus)
-        OpenSearchWindowFromList();
+    const TSearch* search = SelectedSearch();
+    if (!search || !OpenSavedSearch || m_session.Status == TNewResultsMonitor::CheckingStatus)
+        return;
+    const int searchId = search->SearchId;
+    OpenSearchWindowFromList([this, searchId] { OpenSavedSearch(searchId); });
 }
 
 void TMainForm::actAddExecute() {
-    OpenSearchWindowFromList();
+    if (OpenNewSearch)
+        OpenSearchWindowFromList(OpenNewSearch);
 }
 
-void TMainForm::OpenSearchWindowFromList(int searchId) {
-    if (!OpenSearchWindow)
-        return;
+void TMainForm::OpenSearchWindowFromList(const std::function<void()>& open) {
     ShowOnRestore = false;
     hide();
-    OpenSearchWindow(searchId);
+    open();
     ShowOnRestore = true;
 }
 
@@ -722,7 +724,7 @@ void TMainForm::ActionList1Update() {
     actLogin->setEnabled(true);
     actStop->setEnabled(signInPage && m_signingIn);
     actSignOut->setEnabled(searchesPage);
-    actAdd->setEnabled(searchesPage && !checking && OpenSearchWindow);
+    actAdd->setEnabled(searchesPage && !checking && OpenNewSearch);
     for (QAction* action : {actDelete, actUp, actDown})
         action->setEnabled(selected && !checking);
     actGetKey->setEnabled(!edtEMail->text().trimmed().isEmpty() && !m_signingIn);

@@ -43,9 +43,15 @@ public:
     /// The search window, once the program has one: opened from the searches page, shown
     /// on a restore from the tray while signed in, and hidden with the program.
     std::function<QWidget*()> SearchWindow;
-    /// Opens the search window after a sign-in and from the searches page (searchId 0: on
-    /// the file's search when it holds exactly one), or on the saved search with searchId.
+    /// Opens the search window after a sign-in (searchId 0: on the file's search when it
+    /// holds exactly one), or on the saved search with searchId.
     std::function<void(int searchId)> OpenSearchWindow;
+    /// Opens the search window on the saved search with searchId from the list or a notice;
+    /// the search window saves the search it shows first.
+    std::function<void(int searchId)> OpenSavedSearch;
+    /// Opens the search window on a new, empty search ("New search"); the search window
+    /// saves the search it shows first.
+    std::function<void()> OpenNewSearch;
     /// The dialogs this window opens; each is modal and gets this window as parent.
     std::function<void(QWidget*)> ShowSettings, ShowMyAccount, ShowAbout, CheckForUpdate;
 
@@ -119,7 +125,8 @@ private:
     void StoreSignInValues();
     void ShowSearchesPage();
     void CloseSearchesPage();
-    void OpenSearchWindowFromList(int searchId = 0);
+    /// Hides this window while open shows the search window.
+    void OpenSearchWindowFromList(const std::function<void()>& open);
     void RefreshSearchMarks();
     void SetSignInFieldsReadOnly(bool readOnly);
     void StorePosition();

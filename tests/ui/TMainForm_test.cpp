@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
@@ -25,6 +26,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
@@ -46,10 +48,12 @@
 #include "refdata/TPlaces.h"
 #include "search/TLatestEntry.h"
 #include "search/TSearch.h"
+#include "search/TSearchRun.h"
 #include "session/TSession.h"
 #include "store/TSearches.h"
 #include "store/TSettings.h"
 #include "ui/TDesktopNotifier.h"
+#include "ui/TfrmSelectLocations.h"
 #include "ui/TMessageBoxes.h"
 #include "ui/TSkins.h"
 
@@ -203,6 +207,22 @@ private:
         list->setCurrentItem(list->topLevelItem(row));
         list->topLevelItem(row)->setSelected(true);
         form.ActionList1Update();
+    }
+
+    static const TSearch* SearchWithId(const std::vector<std::unique_ptr<TSearch>>& searches, int searchId) {
+        for (const auto& search : searches)
+            if (search->SearchId == searchId)
+                return search.get();
+        return nullptr;
+    }
+
+    /// Chooses an item of one of the search window's lists, as a click does.
+    static void ChooseInCombo(QWidget& window, const char* name, const QString& text) {
+        auto* combo = window.findChild<QComboBox*>(QLatin1String(name));
+        const int index = combo->findText(text);
+        QVERIFY2(index >= 0, qPrintable(text));
+        combo->setCurrentIndex(index);
+        Q_EMIT combo->activated(index);
     }
 
     /// Issues a login key for a new account in the database.
@@ -608,6 +628,70 @@ private Q_SLOTS:
         QVERIFY(searchWindow.CurrentSearch());
         QCOMPARE(searchWindow.CurrentSearch()->SearchId, marked);
         QVERIFY(!form.isVisible());
+    }
+
+    void OpeningFromTheListKeepsTheSearchWindowsWork() {
+        TSiteSimulator simulator;
+        QVERIFY(simulator.Start());
+        AddWalks(simulator);
+        WriteSearches({{"one"}, {"two"}});
+        TConfig config = Config();
+        config.HttpProxy = simulator.Proxy();
+        config.BannerServer = "http://127.0.0.1:1";
+        TSession session(config);
+        TProgramWindows windows(session);
+        TMainForm& form = windows.MainForm();
+        TfrmNewSearch& window = windows.SearchWindow();
+        windows.Show();
+        QVERIFY(WaitUntil([&] { return window.isVisible(); }));
+        QVERIFY2(!window.CurrentSearch(), "two saved searches: the window starts blank");
+
+        // A search of the user's own, made and run by Start and never saved.
+        auto* keywords = window.findChild<QPlainTextEdit*>(QStringLiteral("edtPositiveKeywords"));
+        keywords->setPlainText(QString::fromStdString(Word));
+        ChooseInCombo(window, "cboxCategories", QStringLiteral("community"));
+        ChooseInCombo(window, "cboxSubCategories", QStringLiteral("activities"));
+        window.Picker()->ChosenPlaces = {session.Places->FindById(Miami)};
+        window.Picker()->ChosenRoots = window.Picker()->ChosenPlaces;
+        window.ActionList1Update();
+        window.findChild<QAction*>(QStringLiteral("actStartSearch"))->trigger();
+        QVERIFY(window.CurrentSearch());
+        QVERIFY(WaitUntil([&] { return window.CurrentSearch()->CurrentRun().Idle; }));
+        const std::size_t found = window.CurrentSearch()->Results.size();
+        QVERIFY(found > 0);
+
+        // The second saved search opened from the list (Enter, as a double click does) shows
+        // that search; the run's search is saved.
+        form.ShowSearchesList();
+        auto* list = form.findChild<QTreeWidget*>(QStringLiteral("slvSearches"));
+        Select(form, 1);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(WaitUntil([&] { return window.CurrentSearch() != nullptr && !form.isVisible(); }));
+        QCOMPARE(window.CurrentSearch()->SearchId, 2);
+        QCOMPARE(session.Searches->Items.size(), std::size_t(3));
+        QCOMPARE(list->topLevelItemCount(), 3);
+        const TSearch* kept = SearchWithId(session.Searches->Items, -1);
+        QVERIFY2(kept, "a new search gets an id none of the saved ones has");
+        QCOMPARE(kept->Results.size(), found);
+        QCOMPARE(kept->PositiveKeywords, Word);
+
+        // "New search" saves what was typed into the second one and shows an empty search.
+        keywords->setPlainText(QStringLiteral("changed"));
+        form.ShowSearchesList();
+        Action(form, "actAdd")->trigger();
+        QVERIFY(!window.CurrentSearch());
+        QVERIFY(keywords->toPlainText().isEmpty());
+        QVERIFY(window.isVisible() && !form.isVisible());
+        session.Searches.reset();
+        TSession reader(Config());
+        reader.SetTables(std::make_unique<TPlaces>(folder->File("Places.tx")),
+                         std::make_unique<TCategories>(folder->File("Categories.tx")));
+        TSearches saved(reader.SearchesContext());
+        saved.Load();
+        QCOMPARE(saved.Items.size(), std::size_t(3));
+        QCOMPARE(SearchWithId(saved.Items, 2)->PositiveKeywords, std::string("changed"));
+        QCOMPARE(SearchWithId(saved.Items, -1)->Results.size(), found);
     }
 
     void AFirstStartWaitsOnTheSignInPageForTheUsersChoice() {

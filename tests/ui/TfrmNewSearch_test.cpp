@@ -276,6 +276,21 @@ private Q_SLOTS:
         QCOMPARE(w.Keywords()->toPlainText(), QStringLiteral("garden shed"));
     }
 
+    void ANewSearchSavesTheShownOneAndStartsEmpty() {
+        WriteSearches({[](TSearch& search, const TSession&) { search.PositiveKeywords = "balcony"; }});
+        TWindow w(Config());
+        w.Window.Open();
+        QCOMPARE(w.Current().SearchId, 1);
+        w.Keywords()->setPlainText(QStringLiteral("balcony view"));
+        // The file holds exactly one search, yet a new search is an empty one.
+        w.Window.NewSearch();
+        QVERIFY(!w.Window.CurrentSearch());
+        QVERIFY(w.Keywords()->toPlainText().isEmpty());
+        QVERIFY(w.Window.isVisible());
+        QCOMPARE(w.Session.Searches->Items.size(), std::size_t(1));
+        QCOMPARE(w.Session.Searches->Items[0]->PositiveKeywords, std::string("balcony view"));
+    }
+
     void TheMainWindowOpensItAfterSignInAndHides() {
         WriteSearches({[](TSearch& search, const TSession&) { search.PositiveKeywords = "loft"; }});
         RememberSignInWithoutAccount();
