@@ -482,6 +482,7 @@ void TfrmNewSearch::LoadSearch(int searchId, bool blank) {
     TSearch* search = CurrentSearch();
     if (!search) {
         m_criteria->ClearFields(false);
+        m_criteria->ChooseDefaultLocations();
         return;
     }
     m_criteria->LoadCriteria(*search);

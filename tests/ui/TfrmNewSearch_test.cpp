@@ -61,6 +61,8 @@
 
 namespace {
 
+constexpr int Miami = 253;
+constexpr int Pueblo = 221;
 constexpr int MiamiDade = 254;
 constexpr int Broward = 255;
 /// Nothing listens here: the banner cannot be had.
@@ -289,6 +291,37 @@ private Q_SLOTS:
         QVERIFY(w.Window.isVisible());
         QCOMPARE(w.Session.Searches->Items.size(), std::size_t(1));
         QCOMPARE(w.Session.Searches->Items[0]->PositiveKeywords, std::string("balcony view"));
+    }
+
+    void ANewSearchStartsWithTheDefaultLocations_data() {
+        QTest::addColumn<int>("searches");
+        QTest::addColumn<bool>("newSearch");
+        QTest::newRow("opened on a file of two searches") << 2 << false;
+        QTest::newRow("New search") << 1 << true;
+    }
+    void ANewSearchStartsWithTheDefaultLocations() {
+        QFETCH(int, searches);
+        QFETCH(bool, newSearch);
+        WriteSearches(std::vector<TSearchSetup>(static_cast<std::size_t>(searches), [](TSearch&, const TSession&) {}));
+        TWindow w(Config());
+        const TPlaceList defaults{w.Session.Places->FindById(Miami), w.Session.Places->FindById(Pueblo)};
+        w.Session.Settings->DefaultLocations = defaults;
+        w.Window.Open();
+        if (newSearch)
+            w.Window.NewSearch();
+        QVERIFY(!w.Window.CurrentSearch());
+        TPlaceList leaves;
+        ExpandToLeaves(defaults, leaves);
+        QVERIFY(leaves.size() > defaults.size());
+        QVERIFY(w.Window.Picker()->ChosenRoots == defaults);
+        QVERIFY(w.Window.Picker()->ChosenPlaces == leaves);
+        // Shown as a choice made in the picker: the count to search and no "choose" panel.
+        w.Window.ActionList1Update();
+        QVERIFY(!w.Find<QWidget>("pnlNoLocations")->isVisible());
+        QCOMPARE(w.Find<QLabel>("lblRunLocations")->text(),
+                 QStringLiteral("%1 locations to search.").arg(leaves.size()));
+        w.Choose("cboxCategories", QStringLiteral("housing"));
+        QVERIFY(w.Enabled("actStartSearch"));
     }
 
     void TheMainWindowOpensItAfterSignInAndHides() {
