@@ -491,8 +491,10 @@ void TfrmNewSearch::LoadSearch(int searchId, bool blank) {
 }
 
 void TfrmNewSearch::ResetWindow() {
-    SortColumn = 2;
+    SortColumn = TResultsModel::ColumnDate;
     SortAscending = false;
+    m_results->ResetSortMarks();
+    m_filtered->ResetSortMarks();
     m_criteria->ResetForOpening();
     m_resultActions->ResetForOpening();
     pnlFetchHealth->ShowFailedFetches({});

@@ -20,6 +20,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -54,6 +55,7 @@
 #include "ui/TMessageBoxes.h"
 #include "ui/TResultPreview.h"
 #include "ui/TResultsList.h"
+#include "ui/TResultsModel.h"
 #include "ui/TProgramWindows.h"
 #include "ui/TSideBanner.h"
 #include "ui/TfrmAdvancedKeywords.h"
@@ -322,6 +324,41 @@ private Q_SLOTS:
                  QStringLiteral("%1 locations to search.").arg(leaves.size()));
         w.Choose("cboxCategories", QStringLiteral("housing"));
         QVERIFY(w.Enabled("actStartSearch"));
+    }
+
+    void TheDateColumnShowsTheOpeningSortAtEveryOpening() {
+        WriteSearches({[](TSearch& search, const TSession&) { AddEntries(search.Results, 3); }});
+        TWindow w(Config());
+        w.Window.Open();
+        auto* view = w.Find<QTreeView>("lvResults");
+        const auto marked = [view](int column) {
+            return !view->model()->headerData(column, Qt::Horizontal, Qt::DecorationRole).isNull();
+        };
+        QVERIFY(marked(TResultsModel::ColumnDate));
+        QVERIFY(!marked(TResultsModel::ColumnCheck));
+        QCOMPARE(w.Window.SortColumn, int(TResultsModel::ColumnDate));
+        QVERIFY(!w.Window.SortAscending);
+        // The first click on " Date" turns the order round, as its mark says it will.
+        QHeaderView* header = view->header();
+        const auto click = [header](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                                     header->height() / 2));
+        };
+        click(TResultsModel::ColumnDate);
+        QVERIFY(w.Window.SortAscending);
+        click(TResultsModel::ColumnPrice);
+        QCOMPARE(w.Window.SortColumn, int(TResultsModel::ColumnPrice));
+        QVERIFY(!marked(TResultsModel::ColumnDate));
+        // Opened again: sorted by date, newest first, and marked so in both lists.
+        w.Window.Open();
+        QCOMPARE(w.Window.SortColumn, int(TResultsModel::ColumnDate));
+        QVERIFY(!w.Window.SortAscending);
+        QVERIFY(marked(TResultsModel::ColumnDate));
+        QVERIFY(!marked(TResultsModel::ColumnPrice));
+        QCOMPARE(w.Window.FilteredResults().Model()->HeaderImage(TResultsModel::ColumnDate),
+                 TResultsModel::ImageDescending);
+        QCOMPARE(w.Window.FilteredResults().Model()->HeaderImage(TResultsModel::ColumnPrice), TResultsModel::ImageNone);
     }
 
     void TheMainWindowOpensItAfterSignInAndHides() {
