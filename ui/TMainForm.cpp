@@ -2,6 +2,8 @@
 #include "ui/TMainForm.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 #include <QAbstractEventDispatcher>
@@ -571,6 +573,7 @@ void TMainForm::ShowSearchesPage() {
         return window && window->isVisible();
     };
     m_monitor->OnPassEnded = [this] { RefreshSearchMarks(); };
+    ApplyStoredInterval();
     m_session.LoadSearches();
     FillSearchList();
     pcMain->setCurrentWidget(tsSearches);
@@ -581,6 +584,13 @@ void TMainForm::ShowSearchesPage() {
     } else {
         slvSearches->setFocus();
     }
+}
+
+void TMainForm::ApplyStoredInterval() {
+    const std::int64_t interval = m_session.Settings ? m_session.Settings->SearchRefreshInterval : 0;
+    // None stored (0) keeps the 15 minutes: a timer of 0 ms would check without a pause.
+    if (interval > 0)
+        SearchTimer->setInterval(static_cast<int>(std::min<std::int64_t>(interval, std::numeric_limits<int>::max())));
 }
 
 void TMainForm::CloseSearchesPage() {

@@ -36,8 +36,8 @@ public:
 
     /// Whether a restore from the tray shows this window as well as the search window.
     bool ShowOnRestore = true;
-    /// Starts a pass of the new-results check every 15 minutes, or at the interval the
-    /// settings dialog gives it.
+    /// Starts a pass of the new-results check every 15 minutes, or at the stored interval
+    /// once signed in, or at the one the settings dialog gives it.
     QTimer* SearchTimer = nullptr;
 
     /// The search window, once the program has one: opened from the searches page, shown
@@ -124,6 +124,8 @@ private:
     bool BindTypedAccount();
     void StoreSignInValues();
     void ShowSearchesPage();
+    /// The check's timer takes the stored interval, as saving the settings gives it.
+    void ApplyStoredInterval();
     void CloseSearchesPage();
     /// Hides this window while open shows the search window.
     void OpenSearchWindowFromList(const std::function<void()>& open);

@@ -31,6 +31,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUuid>
 #include <QtTest>
@@ -464,6 +465,25 @@ private Q_SLOTS:
         QVERIFY(session.User);
         QCOMPARE(session.User->RealName, std::string("Quinn"));
         QVERIFY2(folder->ReadFile("log.tx").find(key) == std::string::npos, "the key never reaches the log");
+    }
+
+    void TheCheckRunsAtTheStoredIntervalFromTheSignIn_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("interval");
+        QTest::newRow("20 minutes stored") << QVariant(1200000) << 1200000;
+        QTest::newRow("none stored") << QVariant() << 900000;
+    }
+    void TheCheckRunsAtTheStoredIntervalFromTheSignIn() {
+        QFETCH(QVariant, stored);
+        QFETCH(int, interval);
+        if (stored.isValid())
+            Stored().setValue(QStringLiteral("SearchRefreshInterval"), stored);
+        TSession session(Config());
+        TMainForm form(session);
+        QCOMPARE(form.SearchTimer->interval(), 900000);
+        QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
+        QCOMPARE(form.SearchTimer->interval(), interval);
+        QVERIFY(form.SearchTimer->isActive());
     }
 
     void MovingSearchesKeepsTheListAndTheSearchesInOneOrder_data() {
