@@ -788,19 +788,38 @@ void TMainForm::ShowSearchesList() {
 }
 
 void TMainForm::HideToTray() {
-    if (QWidget* searchWindow = SearchWindow ? SearchWindow() : nullptr)
+    QWidget* searchWindow = SearchWindow ? SearchWindow() : nullptr;
+    if (!TrayAvailable()) {
+        // Nothing on the desktop would bring hidden windows back: the taskbar keeps them.
+        for (QWidget* window : {searchWindow, static_cast<QWidget*>(this)})
+            if (window && window->isVisible())
+                window->showMinimized();
+        return;
+    }
+    if (searchWindow)
         searchWindow->hide();
     hide();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    event->ignore();
-    HideToTray();
+    if (TrayAvailable()) {
+        event->ignore();
+        HideToTray();
+        return;
+    }
+    // Without a tray a hidden program could not be brought back: the close box ends it, as
+    // closing the search window does.
+    event->accept();
+    QWidget* searchWindow = SearchWindow ? SearchWindow() : nullptr;
+    if (searchWindow && searchWindow->isVisible())
+        searchWindow->close();
+    else
+        qctQuit->trigger();
 }
 
 void TMainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayAvailable()) {
         // Hidden from the event that reported the minimize: the window system is done with it.
         QTimer::singleShot(0, this, [this] {
             setWindowState(windowState() & ~Qt::WindowMinimized);

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QRect>
+#include <QSystemTrayIcon>
 
 class QAction;
 class QCheckBox;
@@ -16,7 +17,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QStackedWidget;
-class QSystemTrayIcon;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -27,7 +27,8 @@ class TSession;
 
 /// The program's main window: the sign-in page, the page of saved searches, the menus, the
 /// tray icon and the timer of the new-results check. It lives as long as the program;
-/// closing or minimizing it hides the program in the tray. User-interface thread.
+/// closing or minimizing it hides the program in the tray, or, on a desktop without a tray,
+/// closing ends the program and minimizing only minimizes. User-interface thread.
 class TMainForm final : public QMainWindow {
     Q_OBJECT
 public:
@@ -54,13 +55,16 @@ public:
     std::function<void()> OpenNewSearch;
     /// The dialogs this window opens; each is modal and gets this window as parent.
     std::function<void(QWidget*)> ShowSettings, ShowMyAccount, ShowAbout, CheckForUpdate;
+    /// Whether the desktop shows a tray, where a hidden program can be brought back from.
+    std::function<bool()> TrayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
     /// Brings the program back from the tray (also when a second start asks for it).
     void RestoreFromTray();
-    /// Hides every window of the program; the tray icon (or a second start) brings it back.
     /// Brings this window (the sign-in page or the saved searches) to the front, beside the
     /// search window; the search window and the tray menu offer it.
     void ShowSearchesList();
+    /// Hides every window of the program; the tray icon (or a second start) brings it back.
+    /// Without a tray the windows are minimized instead.
     void HideToTray();
     /// Applies the skin of the settings to every window.
     void ApplySkin();

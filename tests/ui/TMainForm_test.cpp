@@ -733,6 +733,7 @@ private Q_SLOTS:
     void TheCloseBoxAndMinimizeHideInTheTrayAndARestoreBringsItBack() {
         TSession session(Config());
         TMainForm form(session);
+        form.TrayAvailable = [] { return true; };
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QVERIFY(!form.close());
@@ -744,6 +745,25 @@ private Q_SLOTS:
         form.RestoreFromTray();
         QVERIFY(form.isVisible());
         QVERIFY(!form.isMinimized());
+    }
+
+    void WithoutATrayMinimizeOnlyMinimizesAndTheCloseBoxEnds() {
+        TSession session(Config());
+        TMainForm form(session);
+        form.TrayAvailable = [] { return false; };
+        QSignalSpy quits(Action(form, "qctQuit"), &QAction::triggered);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.showMinimized();
+        QTest::qWait(200);
+        QVERIFY2(form.isVisible(), "nothing but the taskbar could bring it back");
+        // The search window's minimize asks for the same.
+        form.HideToTray();
+        QVERIFY(form.isVisible());
+        QCOMPARE(quits.count(), 0);
+        form.showNormal();
+        QVERIFY(form.close());
+        QCOMPARE(quits.count(), 1);
     }
 
     void WindowsSnapToTheWorkAreaEdges_data() {
@@ -785,6 +805,7 @@ private Q_SLOTS:
         QVERIFY(instance.Acquire());
         TSession session(Config());
         TMainForm form(session);
+        form.TrayAvailable = [] { return true; };
         QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &form, &TMainForm::RestoreFromTray);
         form.show();
         form.HideToTray();

@@ -366,6 +366,7 @@ private Q_SLOTS:
         RememberSignInWithoutAccount();
         TSession session(Config());
         TProgramWindows windows(session);
+        windows.MainForm().TrayAvailable = [] { return true; };
         windows.Show();
         TfrmNewSearch& window = windows.SearchWindow();
         QVERIFY(WaitUntil([&] { return window.isVisible(); }));
