@@ -574,9 +574,12 @@ void TMainForm::ShowSearchesPage() {
     };
     m_monitor->OnPassEnded = [this] { RefreshSearchMarks(); };
     ApplyStoredInterval();
-    m_session.LoadSearches();
-    FillSearchList();
     pcMain->setCurrentWidget(tsSearches);
+    // The search window reads the searches file as it opens, and the list refills from it.
+    if (!OpenSearchWindow) {
+        m_session.LoadSearches();
+        FillSearchList();
+    }
     if (OpenSearchWindow) {
         ShowOnRestore = false;
         hide();

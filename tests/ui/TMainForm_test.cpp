@@ -714,6 +714,29 @@ private Q_SLOTS:
         QCOMPARE(SearchWithId(saved.Items, -1)->Results.size(), found);
     }
 
+    void ASignInReadsTheSearchesFileOnce() {
+        WriteSearches({{"one"}});
+        // Each search read from the file leaves this line in the log.
+        const auto reads = [this] {
+            const std::string log = folder->ReadFile("log.tx");
+            const std::string line = "constructor TSearch.Create(_XMLNode";
+            int count = 0;
+            for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1))
+                ++count;
+            return count;
+        };
+        const int before = reads();
+        TConfig config = Config();
+        config.BannerServer = "http://127.0.0.1:1";
+        TSession session(config);
+        TProgramWindows windows(session);
+        windows.Show();
+        QVERIFY(WaitUntil([&] { return windows.SearchWindow().isVisible(); }));
+        QCOMPARE(reads() - before, 1);
+        QCOMPARE(ListCaptions(windows.MainForm()), QStringList{QStringLiteral("one")});
+        QVERIFY(windows.SearchWindow().CurrentSearch() == session.Searches->Items[0].get());
+    }
+
     void AFirstStartWaitsOnTheSignInPageForTheUsersChoice() {
         Stored().clear(); // nothing remembered: the program's first start
         TSession session(Config());
