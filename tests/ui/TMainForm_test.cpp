@@ -563,8 +563,13 @@ private Q_SLOTS:
         WriteSearches({{"Beach walks"}, {"Zebracorn sightings", true}, {"Never run yet"}});
         TConfig config = Config();
         config.HttpProxy = simulator.Proxy();
+        config.BannerServer = "http://127.0.0.1:1";
         TSession session(config);
-        TMainForm form(session);
+        // The windows as the program builds them, so that the actions are as a user sees them;
+        // the page of saved searches stays after the sign-in.
+        TProgramWindows windows(session);
+        TMainForm& form = windows.MainForm();
+        form.OpenSearchWindow = nullptr;
         form.show();
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
         auto* list = form.findChild<QTreeWidget*>(QStringLiteral("slvSearches"));
@@ -584,6 +589,7 @@ private Q_SLOTS:
         QCOMPARE(list->topLevelItem(1)->background(0).color(), QColor(255, 255, 128));
         QCOMPARE(list->topLevelItem(0)->background(0).style(), Qt::NoBrush);
         Select(form, 0);
+        QVERIFY(Action(form, "actAdd")->isEnabled());
         SaveScreenshot(&form, QStringLiteral("main-window-searches"));
 
         // The same pass in a dark skin, as a person would see it.
