@@ -32,6 +32,14 @@ build: deps
 install-data: build
 	tools/install-data build
 
+# Without a display the windows cannot open: say so in one line before anything is installed
+# or built (make's own error line is this line).
+ifneq ($(filter run,$(MAKECMDGOALS)),)
+  ifeq ($(strip $(DISPLAY)$(WAYLAND_DISPLAY)),)
+    $(error No display here (DISPLAY and WAYLAND_DISPLAY are unset), so the windows cannot open; \
+      the command-line tool needs none: make build, then build/app/trawlix-cli --help)
+  endif
+endif
 run: install-data
 	tools/run-program build
 

@@ -2,6 +2,7 @@
 #include "search/TSearchRun.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "refdata/TPlaces.h"
 #include "search/IResultsView.h"
@@ -241,14 +242,21 @@ bool TSearchRun::AcceptPosting(std::unique_ptr<TEntry> entry, const TFetchedPage
 
 void TSearchRun::ExpandByDistance() {
     LocationsToSearch.clear();
+    // Each place once: fetching it again would only find the same postings again.
+    std::unordered_set<const TPlace*> added;
+    const auto add = [&](TPlace* place) {
+        if (added.insert(place).second)
+            LocationsToSearch.push_back(place);
+    };
     const TPlaces* table = m_search.Context().Places;
-    if (!table) {
+    for (TPlace* leaf : m_search.LeafLocations()) {
         // Without a place table only the leaf locations themselves can be searched.
-        LocationsToSearch = m_search.LeafLocations();
-        return;
-    }
-    for (const TPlace* leaf : m_search.LeafLocations())
+        if (!table) {
+            add(leaf);
+            continue;
+        }
         for (const auto& place : table->Items)
             if (m_search.WithinDistance(*leaf, *place))
-                LocationsToSearch.push_back(place.get());
+                add(place.get());
+    }
 }

@@ -85,7 +85,8 @@ public:
     /// search the new-results mark they had before the run.
     void PageFetched();
     /// Fills LocationsToSearch with every place of the context's place table within the
-    /// search's Distance of a leaf location, per leaf location in order.
+    /// search's Distance of a leaf location, per leaf location in order; a place near two
+    /// leaf locations is searched once, where it was first reached.
     void ExpandByDistance();
     /// The site's results link for LocationsToSearch[LocationIndex] and Page (see
     /// TSearch::MakeSearchLink).

@@ -593,6 +593,14 @@ void TCriteriaPanel::ClearFields(bool ask) {
     UpdateRunLocations();
 }
 
+void TCriteriaPanel::ChooseDefaultLocations() {
+    if (!Picker || !m_session.Settings)
+        return;
+    Picker->ChosenRoots = m_session.Settings->DefaultLocations;
+    ExpandToLeaves(Picker->ChosenRoots, Picker->ChosenPlaces);
+    UpdateRunLocations();
+}
+
 // ---- Category and extras ----
 
 void TCriteriaPanel::cboxCategoriesChange() {

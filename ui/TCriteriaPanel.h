@@ -59,6 +59,8 @@ public:
     /// "Clear all fields": asks first when ask is set; places, category, keywords and the
     /// advanced fields go; range, "Misc" and the chosen roots stay.
     void ClearFields(bool ask);
+    /// Chooses the settings' default locations in the picker, as a new search starts.
+    void ChooseDefaultLocations();
 
     void HideExtras();
     void ShowExtras();

@@ -2,6 +2,8 @@
 #include "ui/TMainForm.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 #include <QAbstractEventDispatcher>
@@ -571,9 +573,13 @@ void TMainForm::ShowSearchesPage() {
         return window && window->isVisible();
     };
     m_monitor->OnPassEnded = [this] { RefreshSearchMarks(); };
-    m_session.LoadSearches();
-    FillSearchList();
+    ApplyStoredInterval();
     pcMain->setCurrentWidget(tsSearches);
+    // The search window reads the searches file as it opens, and the list refills from it.
+    if (!OpenSearchWindow) {
+        m_session.LoadSearches();
+        FillSearchList();
+    }
     if (OpenSearchWindow) {
         ShowOnRestore = false;
         hide();
@@ -581,6 +587,13 @@ void TMainForm::ShowSearchesPage() {
     } else {
         slvSearches->setFocus();
     }
+}
+
+void TMainForm::ApplyStoredInterval() {
+    const std::int64_t interval = m_session.Settings ? m_session.Settings->SearchRefreshInterval : 0;
+    // None stored (0) keeps the 15 minutes: a timer of 0 ms would check without a pause.
+    if (interval > 0)
+        SearchTimer->setInterval(static_cast<int>(std::min<std::int64_t>(interval, std::numeric_limits<int>::max())));
 }
 
 void TMainForm::CloseSearchesPage() {
@@ -630,29 +643,31 @@ void TMainForm::NoticeActivated(int searchId) {
     for (std::size_t i = 0; m_session.Searches && i < m_session.Searches->Items.size() && row < 0; ++i)
         if (m_session.Searches->Items[i]->SearchId == searchId)
             row = static_cast<int>(i);
-    if (SignInPageShowing() || row < 0 || !OpenSearchWindow) {
+    if (SignInPageShowing() || row < 0 || !OpenSavedSearch) {
         RestoreFromTray();
         return;
     }
     slvSearches->setCurrentItem(slvSearches->topLevelItem(row));
-    OpenSearchWindowFromList(searchId);
+    OpenSearchWindowFromList([this, searchId] { OpenSavedSearch(searchId); });
 }
 
 void TMainForm::SearchesDoubleClicked() {
-    if (SelectedSearch() && m_session.Status != TNewResultsMonitor::CheckingStatus)
-        OpenSearchWindowFromList();
+    const TSearch* search = SelectedSearch();
+    if (!search || !OpenSavedSearch || m_session.Status == TNewResultsMonitor::CheckingStatus)
+        return;
+    const int searchId = search->SearchId;
+    OpenSearchWindowFromList([this, searchId] { OpenSavedSearch(searchId); });
 }
 
 void TMainForm::actAddExecute() {
-    OpenSearchWindowFromList();
+    if (OpenNewSearch)
+        OpenSearchWindowFromList(OpenNewSearch);
 }
 
-void TMainForm::OpenSearchWindowFromList(int searchId) {
-    if (!OpenSearchWindow)
-        return;
+void TMainForm::OpenSearchWindowFromList(const std::function<void()>& open) {
     ShowOnRestore = false;
     hide();
-    OpenSearchWindow(searchId);
+    open();
     ShowOnRestore = true;
 }
 
@@ -722,7 +737,7 @@ void TMainForm::ActionList1Update() {
     actLogin->setEnabled(true);
     actStop->setEnabled(signInPage && m_signingIn);
     actSignOut->setEnabled(searchesPage);
-    actAdd->setEnabled(searchesPage && !checking && OpenSearchWindow);
+    actAdd->setEnabled(searchesPage && !checking && OpenNewSearch);
     for (QAction* action : {actDelete, actUp, actDown})
         action->setEnabled(selected && !checking);
     actGetKey->setEnabled(!edtEMail->text().trimmed().isEmpty() && !m_signingIn);
@@ -776,19 +791,38 @@ void TMainForm::ShowSearchesList() {
 }
 
 void TMainForm::HideToTray() {
-    if (QWidget* searchWindow = SearchWindow ? SearchWindow() : nullptr)
+    QWidget* searchWindow = SearchWindow ? SearchWindow() : nullptr;
+    if (!TrayAvailable()) {
+        // Nothing on the desktop would bring hidden windows back: the taskbar keeps them.
+        for (QWidget* window : {searchWindow, static_cast<QWidget*>(this)})
+            if (window && window->isVisible())
+                window->showMinimized();
+        return;
+    }
+    if (searchWindow)
         searchWindow->hide();
     hide();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    event->ignore();
-    HideToTray();
+    if (TrayAvailable()) {
+        event->ignore();
+        HideToTray();
+        return;
+    }
+    // Without a tray a hidden program could not be brought back: the close box ends it, as
+    // closing the search window does.
+    event->accept();
+    QWidget* searchWindow = SearchWindow ? SearchWindow() : nullptr;
+    if (searchWindow && searchWindow->isVisible())
+        searchWindow->close();
+    else
+        qctQuit->trigger();
 }
 
 void TMainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayAvailable()) {
         // Hidden from the event that reported the minimize: the window system is done with it.
         QTimer::singleShot(0, this, [this] {
             setWindowState(windowState() & ~Qt::WindowMinimized);

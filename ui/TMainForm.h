@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QRect>
+#include <QSystemTrayIcon>
 
 class QAction;
 class QCheckBox;
@@ -16,7 +17,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QStackedWidget;
-class QSystemTrayIcon;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -27,7 +27,8 @@ class TSession;
 
 /// The program's main window: the sign-in page, the page of saved searches, the menus, the
 /// tray icon and the timer of the new-results check. It lives as long as the program;
-/// closing or minimizing it hides the program in the tray. User-interface thread.
+/// closing or minimizing it hides the program in the tray, or, on a desktop without a tray,
+/// closing ends the program and minimizing only minimizes. User-interface thread.
 class TMainForm final : public QMainWindow {
     Q_OBJECT
 public:
@@ -36,25 +37,34 @@ public:
 
     /// Whether a restore from the tray shows this window as well as the search window.
     bool ShowOnRestore = true;
-    /// Starts a pass of the new-results check every 15 minutes, or at the interval the
-    /// settings dialog gives it.
+    /// Starts a pass of the new-results check every 15 minutes, or at the stored interval
+    /// once signed in, or at the one the settings dialog gives it.
     QTimer* SearchTimer = nullptr;
 
     /// The search window, once the program has one: opened from the searches page, shown
     /// on a restore from the tray while signed in, and hidden with the program.
     std::function<QWidget*()> SearchWindow;
-    /// Opens the search window after a sign-in and from the searches page (searchId 0: on
-    /// the file's search when it holds exactly one), or on the saved search with searchId.
+    /// Opens the search window after a sign-in (searchId 0: on the file's search when it
+    /// holds exactly one), or on the saved search with searchId.
     std::function<void(int searchId)> OpenSearchWindow;
+    /// Opens the search window on the saved search with searchId from the list or a notice;
+    /// the search window saves the search it shows first.
+    std::function<void(int searchId)> OpenSavedSearch;
+    /// Opens the search window on a new, empty search ("New search"); the search window
+    /// saves the search it shows first.
+    std::function<void()> OpenNewSearch;
     /// The dialogs this window opens; each is modal and gets this window as parent.
     std::function<void(QWidget*)> ShowSettings, ShowMyAccount, ShowAbout, CheckForUpdate;
+    /// Whether the desktop shows a tray, where a hidden program can be brought back from.
+    std::function<bool()> TrayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
     /// Brings the program back from the tray (also when a second start asks for it).
     void RestoreFromTray();
-    /// Hides every window of the program; the tray icon (or a second start) brings it back.
     /// Brings this window (the sign-in page or the saved searches) to the front, beside the
     /// search window; the search window and the tray menu offer it.
     void ShowSearchesList();
+    /// Hides every window of the program; the tray icon (or a second start) brings it back.
+    /// Without a tray the windows are minimized instead.
     void HideToTray();
     /// Applies the skin of the settings to every window.
     void ApplySkin();
@@ -118,8 +128,11 @@ private:
     bool BindTypedAccount();
     void StoreSignInValues();
     void ShowSearchesPage();
+    /// The check's timer takes the stored interval, as saving the settings gives it.
+    void ApplyStoredInterval();
     void CloseSearchesPage();
-    void OpenSearchWindowFromList(int searchId = 0);
+    /// Hides this window while open shows the search window.
+    void OpenSearchWindowFromList(const std::function<void()>& open);
     void RefreshSearchMarks();
     void SetSignInFieldsReadOnly(bool readOnly);
     void StorePosition();

@@ -20,11 +20,13 @@ TProgramWindows::TProgramWindows(TSession& session)
     TfrmNewSearch& search = *m_searchWindow;
     main.SearchWindow = [&search]() -> QWidget* { return &search; };
     main.OpenSearchWindow = [&search](int searchId) {
-        if (searchId > 0)
+        if (searchId != 0)
             search.OpenSavedSearch(searchId);
         else
             search.Open();
     };
+    main.OpenSavedSearch = [&search](int searchId) { search.OpenSavedSearch(searchId); };
+    main.OpenNewSearch = [&search] { search.NewSearch(); };
     search.SearchesReloaded = [&main] { main.FillSearchList(); };
     search.MinimizeToTray = [&main] { main.HideToTray(); };
     search.ShowSavedSearches = [&main] { main.ShowSearchesList(); };

@@ -198,6 +198,12 @@ void TResultsList::SetPopupMenu(QMenu* menu, QList<QAction*> hiddenInHeaderMode)
     m_hiddenInHeaderMode = std::move(hiddenInHeaderMode);
 }
 
+void TResultsList::ResetSortMarks() {
+    for (int column = TResultsModel::ColumnImage; column < TResultsModel::ColumnCount; ++column)
+        m_model->SetHeaderImage(column, column == TResultsModel::ColumnDate ? TResultsModel::ImageDescending
+                                                                            : TResultsModel::ImageNone);
+}
+
 void TResultsList::HeaderClicked(int column) {
     if (column == TResultsModel::ColumnCheck) {
         ClearSelection();

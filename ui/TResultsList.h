@@ -74,6 +74,8 @@ public:
     void ClearRows();
     /// Re-sorts by the shared sort state (the other list changed it, say).
     void Sort();
+    /// Marks the headers for the sort by date, newest first, that every opening starts with.
+    void ResetSortMarks();
 
     int RowCount() const;
     TEntry* EntryAt(int row) const;

@@ -132,5 +132,6 @@ private:
     std::vector<TRow> m_rows;
     std::array<int, 13> m_monthCounts{};
     TMonthRanks m_monthRanks{};
-    int m_headerImages[ColumnCount] = {ImageDescending, ImageNone, ImageNone, ImageNone, ImageNone, ImageNone};
+    // The lists start sorted by date, newest first.
+    int m_headerImages[ColumnCount] = {ImageNone, ImageNone, ImageDescending, ImageNone, ImageNone, ImageNone};
 };

@@ -376,6 +376,10 @@ void TfrmNewSearch::actAddToFavouritesExecute() {
 
 void TfrmNewSearch::Open(int searchId) {
     LoadSearch(searchId);
+    BringToFront();
+}
+
+void TfrmNewSearch::BringToFront() {
     // Maximized; without a window manager the geometry still covers the desktop.
     if (const QScreen* screen = this->screen())
         setGeometry(screen->availableGeometry());
@@ -385,25 +389,51 @@ void TfrmNewSearch::Open(int searchId) {
 }
 
 void TfrmNewSearch::OpenSavedSearch(int searchId) {
-    TSearch* current = CurrentSearch();
-    bool keep = current && (current->SearchId == searchId || current == m_ownSearch.get() ||
-                            !current->CurrentRun().Idle || !m_session.Searches);
-    if (current && !keep) {
-        try {
-            StoreCriteria();
-            m_session.Searches->Save(*current, true, false);
-        } catch (const std::exception& error) {
-            UserMessages().Error(error.what());
-            keep = true;
-        }
-    }
-    if (!keep) {
-        Open(searchId);
+    const TSearch* current = CurrentSearch();
+    const bool showing = current && current != m_ownSearch.get() && current->SearchId == searchId;
+    if (showing || !SaveBeforeLeaving()) {
+        BringToFront();
         return;
     }
-    showMaximized();
-    raise();
-    activateWindow();
+    Open(searchId);
+}
+
+void TfrmNewSearch::NewSearch() {
+    if (!SaveBeforeLeaving()) {
+        BringToFront();
+        return;
+    }
+    LoadSearch(0, true);
+    BringToFront();
+}
+
+bool TfrmNewSearch::SaveBeforeLeaving() {
+    TSearch* current = CurrentSearch();
+    if (!current)
+        return true;
+    if (!current->CurrentRun().Idle || !m_session.Searches)
+        return false;
+    try {
+        StoreCriteria();
+        SaveToFile(*current);
+    } catch (const std::exception& error) {
+        UserMessages().Error(error.what());
+        return false;
+    }
+    return true;
+}
+
+void TfrmNewSearch::SaveToFile(TSearch& search) {
+    TSearches& searches = *m_session.Searches;
+    if (&search == m_ownSearch.get() && search.SearchId == 0) {
+        // Below every id in use: ids above 0 are the account database's, and a search
+        // with an id below 1 is a new one there.
+        int lowest = 0;
+        for (const auto& item : searches.Items)
+            lowest = std::min(lowest, item->SearchId);
+        search.SearchId = lowest - 1;
+    }
+    searches.Save(search, true, false);
 }
 
 void TfrmNewSearch::EnsurePicker() {
@@ -419,7 +449,7 @@ void TfrmNewSearch::EnsurePicker() {
     m_criteria->Picker = m_picker.get();
 }
 
-void TfrmNewSearch::LoadSearch(int searchId) {
+void TfrmNewSearch::LoadSearch(int searchId, bool blank) {
     m_banner->ShowSideBanner(m_session.Config.BannerServer, TFetchOptions::FromConfig(m_session.Config));
     setWindowTitle(QStringLiteral("FREE Trawlix Reader PRO v%1 by Trawlix").arg(QLatin1String(Version)));
     lblCurrVersion->setText(QStringLiteral("local version is: %1").arg(QLatin1String(Version)));
@@ -434,10 +464,12 @@ void TfrmNewSearch::LoadSearch(int searchId) {
     TSearches& searches = m_session.LoadSearches();
     if (SearchesReloaded)
         SearchesReloaded();
-    const auto chosen = searchId > 0                 ? std::find_if(searches.Items.begin(), searches.Items.end(),
-                                                                    [searchId](const auto& item) { return item->SearchId == searchId; })
-                        : searches.Items.size() == 1 ? searches.Items.begin()
-                                                     : searches.Items.end();
+    auto chosen = searches.Items.end();
+    if (searchId != 0)
+        chosen = std::find_if(searches.Items.begin(), searches.Items.end(),
+                              [searchId](const auto& item) { return item->SearchId == searchId; });
+    else if (!blank && searches.Items.size() == 1)
+        chosen = searches.Items.begin();
     if (chosen != searches.Items.end()) {
         m_currentSearch = chosen->get();
         m_searchesOfCurrent = &searches;
@@ -450,6 +482,7 @@ void TfrmNewSearch::LoadSearch(int searchId) {
     TSearch* search = CurrentSearch();
     if (!search) {
         m_criteria->ClearFields(false);
+        m_criteria->ChooseDefaultLocations();
         return;
     }
     m_criteria->LoadCriteria(*search);
@@ -458,8 +491,10 @@ void TfrmNewSearch::LoadSearch(int searchId) {
 }
 
 void TfrmNewSearch::ResetWindow() {
-    SortColumn = 2;
+    SortColumn = TResultsModel::ColumnDate;
     SortAscending = false;
+    m_results->ResetSortMarks();
+    m_filtered->ResetSortMarks();
     m_criteria->ResetForOpening();
     m_resultActions->ResetForOpening();
     pnlFetchHealth->ShowFailedFetches({});
@@ -592,7 +627,7 @@ void TfrmNewSearch::SaveOnExit() {
         StoreCriteria();
         // The file is replaced whole by the save, never deleted first: a failed write
         // leaves the last good one.
-        m_session.Searches->Save(*search, true, false);
+        SaveToFile(*search);
         ShowSearch(nullptr);
         m_currentSearch = nullptr;
         m_searchesOfCurrent = nullptr;

@@ -53,13 +53,16 @@ public:
 
     /// Loads the searches file and shows the window in front (after every sign-in).
     void Open(int searchId = 0);
-    /// Shows the saved search with searchId, as Open does, after saving the search shown now.
-    /// A search that runs, is not saved yet, or cannot be saved stays, and the window only
-    /// comes forward.
+    /// Shows the saved search with searchId, as Open does, after saving the search shown now
+    /// (a search made by Start is saved as a new one). A search that runs, or cannot be
+    /// saved, stays, and the window only comes forward.
     void OpenSavedSearch(int searchId);
+    /// Shows a new, empty search after saving the search shown now, as OpenSavedSearch does.
+    void NewSearch();
     /// Reloads the searches, resets the window and shows the saved search with searchId, or
-    /// (searchId 0) the file's search when the file holds exactly one.
-    void LoadSearch(int searchId = 0);
+    /// (searchId 0) the file's search when the file holds exactly one; with blank, no
+    /// search at all (a new one), whatever the file holds.
+    void LoadSearch(int searchId = 0, bool blank = false);
     /// Stores the controls into the current search; false when the distance typed is no
     /// whole number (the rest is stored all the same, the distance kept as it was).
     bool StoreCriteria();
@@ -108,6 +111,13 @@ private:
     QWidget* BuildLeftPanel();
     QWidget* BuildCentre();
     void ResetWindow();
+    void BringToFront();
+    /// Stores and saves the current search before the window shows another; false (the
+    /// user told why when saving failed) while it runs or when it cannot be saved.
+    bool SaveBeforeLeaving();
+    /// Writes search into the searches file; a search made by Start first gets an id that
+    /// no other search in the file has, so that it never replaces one.
+    void SaveToFile(TSearch& search);
 
     void actStartSearchExecute();
     void actStopSearchExecute();

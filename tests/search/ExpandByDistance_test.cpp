@@ -57,10 +57,12 @@ TEST_F(ExpandByDistanceTest, WidensEachLeafLocationInFileOrder) {
         {{2}, 0, {2, 3}}, // itself and the same coordinates
         {{4}, 0, {4}},
         {{2}, 1, {2, 3, 4, 5}},
-        {{6}, 10000, {6}},                     // without coordinates: itself, never widened
-        {{7}, 10000, {7}},                     // a zero latitude counts as none
-        {{2}, 10000, {2, 3, 4, 5, 8}},         // places without coordinates are never reached
-        {{2, 4}, 1, {2, 3, 4, 5, 2, 3, 4, 5}}, // duplicates stay
+        {{6}, 10000, {6}},             // without coordinates: itself, never widened
+        {{7}, 10000, {7}},             // a zero latitude counts as none
+        {{2}, 10000, {2, 3, 4, 5, 8}}, // places without coordinates are never reached
+        {{2, 4}, 1, {2, 3, 4, 5}},     // a place near two leaf locations is searched once
+        {{5, 2}, 0, {5, 2, 3}},        // in the order first reached
+        {{4, 2, 4}, 0, {4, 2, 3}},
         {{6, 2}, 0, {6, 2, 3}},
         {{}, 100, {}},
     };
@@ -68,6 +70,18 @@ TEST_F(ExpandByDistanceTest, WidensEachLeafLocationInFileOrder) {
         SCOPED_TRACE(testing::PrintToString(c.leaves) + " within " + std::to_string(c.distance));
         EXPECT_EQ(Expand(c.leaves, c.distance), c.expected);
     }
+}
+
+TEST_F(ExpandByDistanceTest, WithoutAPlaceTableEachLeafLocationOnce) {
+    Load({Place(1, 0, "country", 1), Place(2, 1, "a", 3, "http://a.craigslist.org/", 10, 20),
+          Place(3, 1, "b", 3, "http://b.craigslist.org/", 10, 20)});
+    TPlaceList leaves{session.Places->FindById(3), session.Places->FindById(2), session.Places->FindById(3)};
+    TSession bare(folder.Config());
+    TSearch search(&bare.SearchContext());
+    search.SetLeafLocations(leaves);
+    search.Distance = 100;
+    search.CurrentRun().ExpandByDistance();
+    EXPECT_EQ(Ids(search.CurrentRun().LocationsToSearch), (std::vector<int>{3, 2}));
 }
 
 TEST_F(ExpandByDistanceTest, WithinDistanceIsTheHaversineDistanceInMiles) {

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
@@ -25,10 +26,12 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUuid>
 #include <QtTest>
@@ -46,10 +49,12 @@
 #include "refdata/TPlaces.h"
 #include "search/TLatestEntry.h"
 #include "search/TSearch.h"
+#include "search/TSearchRun.h"
 #include "session/TSession.h"
 #include "store/TSearches.h"
 #include "store/TSettings.h"
 #include "ui/TDesktopNotifier.h"
+#include "ui/TfrmSelectLocations.h"
 #include "ui/TMessageBoxes.h"
 #include "ui/TSkins.h"
 
@@ -203,6 +208,22 @@ private:
         list->setCurrentItem(list->topLevelItem(row));
         list->topLevelItem(row)->setSelected(true);
         form.ActionList1Update();
+    }
+
+    static const TSearch* SearchWithId(const std::vector<std::unique_ptr<TSearch>>& searches, int searchId) {
+        for (const auto& search : searches)
+            if (search->SearchId == searchId)
+                return search.get();
+        return nullptr;
+    }
+
+    /// Chooses an item of one of the search window's lists, as a click does.
+    static void ChooseInCombo(QWidget& window, const char* name, const QString& text) {
+        auto* combo = window.findChild<QComboBox*>(QLatin1String(name));
+        const int index = combo->findText(text);
+        QVERIFY2(index >= 0, qPrintable(text));
+        combo->setCurrentIndex(index);
+        Q_EMIT combo->activated(index);
     }
 
     /// Issues a login key for a new account in the database.
@@ -446,6 +467,25 @@ private Q_SLOTS:
         QVERIFY2(folder->ReadFile("log.tx").find(key) == std::string::npos, "the key never reaches the log");
     }
 
+    void TheCheckRunsAtTheStoredIntervalFromTheSignIn_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("interval");
+        QTest::newRow("20 minutes stored") << QVariant(1200000) << 1200000;
+        QTest::newRow("none stored") << QVariant() << 900000;
+    }
+    void TheCheckRunsAtTheStoredIntervalFromTheSignIn() {
+        QFETCH(QVariant, stored);
+        QFETCH(int, interval);
+        if (stored.isValid())
+            Stored().setValue(QStringLiteral("SearchRefreshInterval"), stored);
+        TSession session(Config());
+        TMainForm form(session);
+        QCOMPARE(form.SearchTimer->interval(), 900000);
+        QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
+        QCOMPARE(form.SearchTimer->interval(), interval);
+        QVERIFY(form.SearchTimer->isActive());
+    }
+
     void MovingSearchesKeepsTheListAndTheSearchesInOneOrder_data() {
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("action");
@@ -523,8 +563,13 @@ private Q_SLOTS:
         WriteSearches({{"Beach walks"}, {"Zebracorn sightings", true}, {"Never run yet"}});
         TConfig config = Config();
         config.HttpProxy = simulator.Proxy();
+        config.BannerServer = "http://127.0.0.1:1";
         TSession session(config);
-        TMainForm form(session);
+        // The windows as the program builds them, so that the actions are as a user sees them;
+        // the page of saved searches stays after the sign-in.
+        TProgramWindows windows(session);
+        TMainForm& form = windows.MainForm();
+        form.OpenSearchWindow = nullptr;
         form.show();
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
         auto* list = form.findChild<QTreeWidget*>(QStringLiteral("slvSearches"));
@@ -544,6 +589,7 @@ private Q_SLOTS:
         QCOMPARE(list->topLevelItem(1)->background(0).color(), QColor(255, 255, 128));
         QCOMPARE(list->topLevelItem(0)->background(0).style(), Qt::NoBrush);
         Select(form, 0);
+        QVERIFY(Action(form, "actAdd")->isEnabled());
         SaveScreenshot(&form, QStringLiteral("main-window-searches"));
 
         // The same pass in a dark skin, as a person would see it.
@@ -610,6 +656,93 @@ private Q_SLOTS:
         QVERIFY(!form.isVisible());
     }
 
+    void OpeningFromTheListKeepsTheSearchWindowsWork() {
+        TSiteSimulator simulator;
+        QVERIFY(simulator.Start());
+        AddWalks(simulator);
+        WriteSearches({{"one"}, {"two"}});
+        TConfig config = Config();
+        config.HttpProxy = simulator.Proxy();
+        config.BannerServer = "http://127.0.0.1:1";
+        TSession session(config);
+        TProgramWindows windows(session);
+        TMainForm& form = windows.MainForm();
+        TfrmNewSearch& window = windows.SearchWindow();
+        windows.Show();
+        QVERIFY(WaitUntil([&] { return window.isVisible(); }));
+        QVERIFY2(!window.CurrentSearch(), "two saved searches: the window starts blank");
+
+        // A search of the user's own, made and run by Start and never saved.
+        auto* keywords = window.findChild<QPlainTextEdit*>(QStringLiteral("edtPositiveKeywords"));
+        keywords->setPlainText(QString::fromStdString(Word));
+        ChooseInCombo(window, "cboxCategories", QStringLiteral("community"));
+        ChooseInCombo(window, "cboxSubCategories", QStringLiteral("activities"));
+        window.Picker()->ChosenPlaces = {session.Places->FindById(Miami)};
+        window.Picker()->ChosenRoots = window.Picker()->ChosenPlaces;
+        window.ActionList1Update();
+        window.findChild<QAction*>(QStringLiteral("actStartSearch"))->trigger();
+        QVERIFY(window.CurrentSearch());
+        QVERIFY(WaitUntil([&] { return window.CurrentSearch()->CurrentRun().Idle; }));
+        const std::size_t found = window.CurrentSearch()->Results.size();
+        QVERIFY(found > 0);
+
+        // The second saved search opened from the list (Enter, as a double click does) shows
+        // that search; the run's search is saved.
+        form.ShowSearchesList();
+        auto* list = form.findChild<QTreeWidget*>(QStringLiteral("slvSearches"));
+        Select(form, 1);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(WaitUntil([&] { return window.CurrentSearch() != nullptr && !form.isVisible(); }));
+        QCOMPARE(window.CurrentSearch()->SearchId, 2);
+        QCOMPARE(session.Searches->Items.size(), std::size_t(3));
+        QCOMPARE(list->topLevelItemCount(), 3);
+        const TSearch* kept = SearchWithId(session.Searches->Items, -1);
+        QVERIFY2(kept, "a new search gets an id none of the saved ones has");
+        QCOMPARE(kept->Results.size(), found);
+        QCOMPARE(kept->PositiveKeywords, Word);
+
+        // "New search" saves what was typed into the second one and shows an empty search.
+        keywords->setPlainText(QStringLiteral("changed"));
+        form.ShowSearchesList();
+        Action(form, "actAdd")->trigger();
+        QVERIFY(!window.CurrentSearch());
+        QVERIFY(keywords->toPlainText().isEmpty());
+        QVERIFY(window.isVisible() && !form.isVisible());
+        session.Searches.reset();
+        TSession reader(Config());
+        reader.SetTables(std::make_unique<TPlaces>(folder->File("Places.tx")),
+                         std::make_unique<TCategories>(folder->File("Categories.tx")));
+        TSearches saved(reader.SearchesContext());
+        saved.Load();
+        QCOMPARE(saved.Items.size(), std::size_t(3));
+        QCOMPARE(SearchWithId(saved.Items, 2)->PositiveKeywords, std::string("changed"));
+        QCOMPARE(SearchWithId(saved.Items, -1)->Results.size(), found);
+    }
+
+    void ASignInReadsTheSearchesFileOnce() {
+        WriteSearches({{"one"}});
+        // Each search read from the file leaves this line in the log.
+        const auto reads = [this] {
+            const std::string log = folder->ReadFile("log.tx");
+            const std::string line = "constructor TSearch.Create(_XMLNode";
+            int count = 0;
+            for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1))
+                ++count;
+            return count;
+        };
+        const int before = reads();
+        TConfig config = Config();
+        config.BannerServer = "http://127.0.0.1:1";
+        TSession session(config);
+        TProgramWindows windows(session);
+        windows.Show();
+        QVERIFY(WaitUntil([&] { return windows.SearchWindow().isVisible(); }));
+        QCOMPARE(reads() - before, 1);
+        QCOMPARE(ListCaptions(windows.MainForm()), QStringList{QStringLiteral("one")});
+        QVERIFY(windows.SearchWindow().CurrentSearch() == session.Searches->Items[0].get());
+    }
+
     void AFirstStartWaitsOnTheSignInPageForTheUsersChoice() {
         Stored().clear(); // nothing remembered: the program's first start
         TSession session(Config());
@@ -629,6 +762,7 @@ private Q_SLOTS:
     void TheCloseBoxAndMinimizeHideInTheTrayAndARestoreBringsItBack() {
         TSession session(Config());
         TMainForm form(session);
+        form.TrayAvailable = [] { return true; };
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QVERIFY(!form.close());
@@ -640,6 +774,25 @@ private Q_SLOTS:
         form.RestoreFromTray();
         QVERIFY(form.isVisible());
         QVERIFY(!form.isMinimized());
+    }
+
+    void WithoutATrayMinimizeOnlyMinimizesAndTheCloseBoxEnds() {
+        TSession session(Config());
+        TMainForm form(session);
+        form.TrayAvailable = [] { return false; };
+        QSignalSpy quits(Action(form, "qctQuit"), &QAction::triggered);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.showMinimized();
+        QTest::qWait(200);
+        QVERIFY2(form.isVisible(), "nothing but the taskbar could bring it back");
+        // The search window's minimize asks for the same.
+        form.HideToTray();
+        QVERIFY(form.isVisible());
+        QCOMPARE(quits.count(), 0);
+        form.showNormal();
+        QVERIFY(form.close());
+        QCOMPARE(quits.count(), 1);
     }
 
     void WindowsSnapToTheWorkAreaEdges_data() {
@@ -681,6 +834,7 @@ private Q_SLOTS:
         QVERIFY(instance.Acquire());
         TSession session(Config());
         TMainForm form(session);
+        form.TrayAvailable = [] { return true; };
         QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &form, &TMainForm::RestoreFromTray);
         form.show();
         form.HideToTray();

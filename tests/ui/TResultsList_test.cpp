@@ -82,8 +82,10 @@ private Q_SLOTS:
         QCOMPARE(view->header()->sectionSize(3), 250);
         QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
-        QCOMPARE(harness->Results->Model()->HeaderImage(2), TResultsModel::ImageNone);
-        QCOMPARE(harness->Results->Model()->HeaderImage(0), TResultsModel::ImageDescending);
+        // Sorted by date, newest first, from the start, and the header says so.
+        QCOMPARE(harness->Results->Model()->HeaderImage(2), TResultsModel::ImageDescending);
+        for (int column : {0, 1, 3, 4, 5})
+            QCOMPARE(harness->Results->Model()->HeaderImage(column), TResultsModel::ImageNone);
     }
 
     void RowsArriveWhileTheRunGoesAndShowThePostings() {
@@ -257,7 +259,10 @@ private Q_SLOTS:
         QFETCH(int, sortColumn);
         QFETCH(bool, ascending);
         QFETCH(QList<int>, images);
+        // From no sort at all.
         harness->SortColumn = -1;
+        for (int column = 0; column < TResultsModel::ColumnCount; ++column)
+            harness->Results->Model()->SetHeaderImage(column, TResultsModel::ImageNone);
         for (int column : clicks)
             ClickHeader(harness->lvResults, column);
         QCOMPARE(harness->SortColumn, sortColumn);

@@ -20,6 +20,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -54,6 +55,7 @@
 #include "ui/TMessageBoxes.h"
 #include "ui/TResultPreview.h"
 #include "ui/TResultsList.h"
+#include "ui/TResultsModel.h"
 #include "ui/TProgramWindows.h"
 #include "ui/TSideBanner.h"
 #include "ui/TfrmAdvancedKeywords.h"
@@ -61,6 +63,8 @@
 
 namespace {
 
+constexpr int Miami = 253;
+constexpr int Pueblo = 221;
 constexpr int MiamiDade = 254;
 constexpr int Broward = 255;
 /// Nothing listens here: the banner cannot be had.
@@ -276,11 +280,93 @@ private Q_SLOTS:
         QCOMPARE(w.Keywords()->toPlainText(), QStringLiteral("garden shed"));
     }
 
+    void ANewSearchSavesTheShownOneAndStartsEmpty() {
+        WriteSearches({[](TSearch& search, const TSession&) { search.PositiveKeywords = "balcony"; }});
+        TWindow w(Config());
+        w.Window.Open();
+        QCOMPARE(w.Current().SearchId, 1);
+        w.Keywords()->setPlainText(QStringLiteral("balcony view"));
+        // The file holds exactly one search, yet a new search is an empty one.
+        w.Window.NewSearch();
+        QVERIFY(!w.Window.CurrentSearch());
+        QVERIFY(w.Keywords()->toPlainText().isEmpty());
+        QVERIFY(w.Window.isVisible());
+        QCOMPARE(w.Session.Searches->Items.size(), std::size_t(1));
+        QCOMPARE(w.Session.Searches->Items[0]->PositiveKeywords, std::string("balcony view"));
+    }
+
+    void ANewSearchStartsWithTheDefaultLocations_data() {
+        QTest::addColumn<int>("searches");
+        QTest::addColumn<bool>("newSearch");
+        QTest::newRow("opened on a file of two searches") << 2 << false;
+        QTest::newRow("New search") << 1 << true;
+    }
+    void ANewSearchStartsWithTheDefaultLocations() {
+        QFETCH(int, searches);
+        QFETCH(bool, newSearch);
+        WriteSearches(std::vector<TSearchSetup>(static_cast<std::size_t>(searches), [](TSearch&, const TSession&) {}));
+        TWindow w(Config());
+        const TPlaceList defaults{w.Session.Places->FindById(Miami), w.Session.Places->FindById(Pueblo)};
+        w.Session.Settings->DefaultLocations = defaults;
+        w.Window.Open();
+        if (newSearch)
+            w.Window.NewSearch();
+        QVERIFY(!w.Window.CurrentSearch());
+        TPlaceList leaves;
+        ExpandToLeaves(defaults, leaves);
+        QVERIFY(leaves.size() > defaults.size());
+        QVERIFY(w.Window.Picker()->ChosenRoots == defaults);
+        QVERIFY(w.Window.Picker()->ChosenPlaces == leaves);
+        // Shown as a choice made in the picker: the count to search and no "choose" panel.
+        w.Window.ActionList1Update();
+        QVERIFY(!w.Find<QWidget>("pnlNoLocations")->isVisible());
+        QCOMPARE(w.Find<QLabel>("lblRunLocations")->text(),
+                 QStringLiteral("%1 locations to search.").arg(leaves.size()));
+        w.Choose("cboxCategories", QStringLiteral("housing"));
+        QVERIFY(w.Enabled("actStartSearch"));
+    }
+
+    void TheDateColumnShowsTheOpeningSortAtEveryOpening() {
+        WriteSearches({[](TSearch& search, const TSession&) { AddEntries(search.Results, 3); }});
+        TWindow w(Config());
+        w.Window.Open();
+        auto* view = w.Find<QTreeView>("lvResults");
+        const auto marked = [view](int column) {
+            return !view->model()->headerData(column, Qt::Horizontal, Qt::DecorationRole).isNull();
+        };
+        QVERIFY(marked(TResultsModel::ColumnDate));
+        QVERIFY(!marked(TResultsModel::ColumnCheck));
+        QCOMPARE(w.Window.SortColumn, int(TResultsModel::ColumnDate));
+        QVERIFY(!w.Window.SortAscending);
+        // The first click on " Date" turns the order round, as its mark says it will.
+        QHeaderView* header = view->header();
+        const auto click = [header](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                                     header->height() / 2));
+        };
+        click(TResultsModel::ColumnDate);
+        QVERIFY(w.Window.SortAscending);
+        click(TResultsModel::ColumnPrice);
+        QCOMPARE(w.Window.SortColumn, int(TResultsModel::ColumnPrice));
+        QVERIFY(!marked(TResultsModel::ColumnDate));
+        // Opened again: sorted by date, newest first, and marked so in both lists.
+        w.Window.Open();
+        QCOMPARE(w.Window.SortColumn, int(TResultsModel::ColumnDate));
+        QVERIFY(!w.Window.SortAscending);
+        QVERIFY(marked(TResultsModel::ColumnDate));
+        QVERIFY(!marked(TResultsModel::ColumnPrice));
+        QCOMPARE(w.Window.FilteredResults().Model()->HeaderImage(TResultsModel::ColumnDate),
+                 TResultsModel::ImageDescending);
+        QCOMPARE(w.Window.FilteredResults().Model()->HeaderImage(TResultsModel::ColumnPrice), TResultsModel::ImageNone);
+    }
+
     void TheMainWindowOpensItAfterSignInAndHides() {
         WriteSearches({[](TSearch& search, const TSession&) { search.PositiveKeywords = "loft"; }});
         RememberSignInWithoutAccount();
         TSession session(Config());
         TProgramWindows windows(session);
+        windows.MainForm().TrayAvailable = [] { return true; };
         windows.Show();
         TfrmNewSearch& window = windows.SearchWindow();
         QVERIFY(WaitUntil([&] { return window.isVisible(); }));
