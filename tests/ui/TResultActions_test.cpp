@@ -197,8 +197,6 @@ private Q_SLOTS:
         QCOMPARE(shown, expected);
         // The first row is selected (and so previewed).
         QCOMPARE(w.Window.FilteredResults().SelectedRow(), expected.isEmpty() ? -1 : 0);
-        if (words == QLatin1String("red boat"))
-            SaveScreenshot(&w.Window, QStringLiteral("filter-page"));
     }
 
     void FilterByDaysKeepsWhatIsYoungerThanTheLimit() {
