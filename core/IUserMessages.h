@@ -11,6 +11,9 @@ public:
     virtual ~IUserMessages() = default;
     virtual void Information(const std::string& text) = 0;
     virtual void Error(const std::string& text) = 0;
+    /// Something the user can put right (a wrong password, an address in use); shown as an
+    /// error where no milder box exists.
+    virtual void Warning(const std::string& text) { Error(text); }
     /// True for Yes.
     virtual bool Question(const std::string& text) = 0;
 };

@@ -30,6 +30,10 @@ void TMessageBoxes::Error(const std::string& text) {
     QMessageBox::critical(QApplication::activeWindow(), Title, Text(text));
 }
 
+void TMessageBoxes::Warning(const std::string& text) {
+    QMessageBox::warning(QApplication::activeWindow(), Title, Text(text));
+}
+
 bool TMessageBoxes::Question(const std::string& text) {
     return QMessageBox::question(QApplication::activeWindow(), Title, Text(text), QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;

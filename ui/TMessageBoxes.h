@@ -18,5 +18,6 @@ public:
 
     void Information(const std::string& text) override;
     void Error(const std::string& text) override;
+    void Warning(const std::string& text) override;
     bool Question(const std::string& text) override;
 };

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
@@ -246,16 +245,16 @@ void TfrmMyAccount::actSaveExecute() {
         accept();
         return;
     case TAccountSaveOutcome::WrongSecret:
-        QMessageBox::warning(this, QStringLiteral("Trawlix"), message);
+        UserMessages().Warning(message.toStdString());
         edtOldPass->selectAll();
         edtOldPass->setFocus();
         return;
     case TAccountSaveOutcome::NewSecretsDiffer:
-        QMessageBox::warning(this, QStringLiteral("Trawlix"), message);
+        UserMessages().Warning(message.toStdString());
         edtNewPass->setFocus();
         return;
     case TAccountSaveOutcome::EMailTaken:
-        QMessageBox::warning(this, QStringLiteral("Trawlix"), message);
+        UserMessages().Warning(message.toStdString());
         edtEmail->setFocus();
         return;
     case TAccountSaveOutcome::DatabaseUnreachable:

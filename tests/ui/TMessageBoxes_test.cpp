@@ -19,7 +19,8 @@ private Q_SLOTS:
             void (IUserMessages::*show)(const std::string&);
             QMessageBox::Icon icon;
         } kinds[] = {{&IUserMessages::Information, QMessageBox::Information},
-                     {&IUserMessages::Error, QMessageBox::Critical}};
+                     {&IUserMessages::Error, QMessageBox::Critical},
+                     {&IUserMessages::Warning, QMessageBox::Warning}};
         for (const auto& kind : kinds) {
             TShownBox shown;
             AnswerNextBox(QStringLiteral("OK"), shown);
