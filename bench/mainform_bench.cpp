@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's start as a person sees it, each figure the median of 10 fresh processes:
 // from the process start to the sign-in page painted (goal: under 1 s), and from
-// "Log me in" to the search window painted with a 5 MB searches file (goal: under 1.5 s); the
-// peak memory after that sign-in (goal: under 150 MB). Runs on the display it finds, or
-// on the offscreen platform without one.
+// "Log me in" to the search window painted with a 5 MB searches file (goal: under 1.5 s): one
+// search of 18,000 results, which the window opens on and lists; the memory after that sign-in
+// (goal: under 150 MB), the program's own peak and, beside it, the proportional share of
+// every process of the program (the web engine runs in processes of its own). Runs on the
+// display it finds, or on the offscreen platform without one.
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -17,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -35,8 +40,7 @@
 namespace {
 
 constexpr int Runs = 10;
-constexpr int SearchCount = 20;
-constexpr int ResultsPerSearch = 900;
+constexpr int ResultsPerSearch = 18000;
 
 using Clock = std::chrono::system_clock;
 
@@ -50,6 +54,46 @@ long PeakKilobytes() {
     return usage.ru_maxrss;
 }
 
+/// The proportional set size of a process (its private pages plus its share of shared ones).
+long PssKilobytes(int pid) {
+    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    std::string key;
+    long value = 0;
+    while (rollup >> key >> value)
+        if (key == "Pss:")
+            return value;
+    return 0;
+}
+
+/// The proportional memory of this process and every process below it.
+long TreePssKilobytes() {
+    std::map<int, int> parents;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const int pid = entry.toInt(&isPid);
+        std::ifstream stat("/proc/" + entry.toStdString() + "/stat");
+        std::string line;
+        if (!isPid || !std::getline(stat, line))
+            continue;
+        // "pid (name) state ppid ...": the name may hold spaces, so read after its ")".
+        const auto close = line.rfind(')');
+        char state = 0;
+        int parent = 0;
+        if (close != std::string::npos && std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) == 2)
+            parents[pid] = parent;
+    }
+    long total = 0;
+    for (const auto& [pid, parent] : parents) {
+        for (int up = pid; up > 1; up = parents.count(up) ? parents[up] : 0) {
+            if (up == getpid()) {
+                total += PssKilobytes(pid);
+                break;
+            }
+        }
+    }
+    return total;
+}
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -61,29 +105,26 @@ void InstallRefData(const std::string& folder) {
                     QString::fromStdString(folder + name));
 }
 
-/// A searches file of about 5 MB: 20 searches with 900 results each.
+/// A searches file of about 5 MB: one search with 18,000 results.
 qint64 WriteSearchesFile(const std::string& folder) {
     TSession session(TConfig::LoadFor(folder));
     session.SetTables(std::make_unique<TPlaces>(folder + "Places.tx"),
                       std::make_unique<TCategories>(folder + "Categories.tx"));
     TSearches searches(session.SearchesContext());
-    for (int id = 1; id <= SearchCount; ++id) {
-        TSearch search(&session.SearchContext());
-        search.SearchId = id;
-        search.Name = "search " + std::to_string(id);
-        search.Category = session.Categories->FindById(27);
-        search.SetLocations({session.Places->FindById(3), session.Places->FindById(4)});
-        search.PositiveKeywords = "two bedroom apartment";
-        for (int n = 0; n < ResultsPerSearch; ++n) {
-            const std::string number = std::to_string(id * 100000 + n);
-            search.Results.push_back(
-                std::make_unique<TEntry>("Mar " + std::to_string(n % 28 + 1),
-                                         "$" + std::to_string(900 + n) + " / 2br - sunny flat near the park",
-                                         "http://sfbay.craigslist.org/sfc/apa/" + number + ".html", 900 + n,
-                                         "united states - california - SF bay area", n % 3 == 0));
-        }
-        searches.Save(search, true, false);
+    TSearch search(&session.SearchContext());
+    search.SearchId = 1;
+    search.Name = "two bedrooms";
+    search.Category = session.Categories->FindById(27);
+    search.SetLocations({session.Places->FindById(3), session.Places->FindById(4)});
+    search.PositiveKeywords = "two bedroom apartment";
+    for (int n = 0; n < ResultsPerSearch; ++n) {
+        const std::string number = std::to_string(100000 + n);
+        search.Results.push_back(std::make_unique<TEntry>(
+            "Mar " + std::to_string(n % 28 + 1), "$" + std::to_string(900 + n) + " / 2br - sunny flat near the park",
+            "http://sfbay.craigslist.org/sfc/apa/" + number + ".html", 900 + n,
+            "united states - california - SF bay area", n % 3 == 0));
     }
+    searches.Save(search, true, false);
     return QFileInfo(QString::fromStdString(folder + TSearches::FileName)).size();
 }
 
@@ -130,7 +171,8 @@ int MeasureInChild(const QString& mode, long long startedAt, const std::string& 
             return;
         poll.stop();
         WhenPainted(windows.SearchWindow(), [&] {
-            std::printf("%.1f %ld\n", static_cast<double>(NowMicroseconds() - pressedAt) / 1000.0, PeakKilobytes());
+            std::printf("%.1f %ld %ld\n", static_cast<double>(NowMicroseconds() - pressedAt) / 1000.0, PeakKilobytes(),
+                        TreePssKilobytes());
             QCoreApplication::quit();
         });
     });
@@ -161,6 +203,7 @@ int main(int argc, char** argv) {
     std::vector<double> starts;
     std::vector<double> logins;
     long peakKb = 0;
+    long treeKb = 0;
     for (int run = 0; run < Runs * 2; ++run) {
         const bool start = run < Runs;
         QProcess child;
@@ -175,8 +218,10 @@ int main(int argc, char** argv) {
         }
         const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
         (start ? starts : logins).push_back(figures.value(0).toDouble());
-        if (!start)
+        if (!start) {
             peakKb = std::max(peakKb, figures.value(1).toLong());
+            treeKb = std::max(treeKb, figures.value(2).toLong());
+        }
     }
     const double startMs = Median(starts);
     const double loginMs = Median(logins);
@@ -186,5 +231,7 @@ int main(int argc, char** argv) {
         "\"Log me in\" to the search window painted (%.1f MB searches file): median %.0f ms of %d  [goal < 1500 ms]\n",
         static_cast<double>(fileSize) / 1048576.0, loginMs, Runs);
     std::printf("peak memory after sign-in (ru_maxrss): %.0f MB  [goal < 150 MB]\n", peakMb);
+    std::printf("memory after sign-in of the program with its web engine processes (sum of PSS): %.0f MB\n",
+                static_cast<double>(treeKb) / 1024.0);
     return startMs < 1000 && loginMs < 1500 && peakMb < 150 ? 0 : 1;
 }

@@ -530,8 +530,16 @@ QString TCriteriaPanel::InputProblem() const {
     return {};
 }
 
+std::string TCriteriaPanel::NameFor(const QString& keywords, const TPlace* category) {
+    const QString words = keywords.simplified();
+    const QString what = category ? QString::fromStdString(category->Name) : QString();
+    if (words.isEmpty())
+        return what.isEmpty() ? std::string("New search") : what.toStdString();
+    return (what.isEmpty() ? words : words + QStringLiteral(" (") + what + QLatin1Char(')')).toStdString();
+}
+
 bool TCriteriaPanel::StoreCriteria(TSearch& search) {
-    search.Name = "temp";
+    search.Name = NameFor(edtPositiveKeywords->toPlainText(), SelectedCategory());
     if (Picker) {
         search.SetLeafLocations(Picker->ChosenPlaces);
         search.SetLocations(Picker->ChosenRoots);

@@ -52,10 +52,14 @@ public:
     void LoadCriteria(TSearch& search);
     /// Why the criteria cannot start a run, as the message to show; empty when they can.
     QString InputProblem() const;
-    /// Stores the controls into search and renames it "temp". A distance that is no whole
-    /// number leaves search's distance as it was and gives false; everything else is
-    /// stored all the same.
+    /// Stores the controls into search and names it after them (NameFor), so that the saved
+    /// searches and their notices tell searches apart. A distance that is no whole number
+    /// leaves search's distance as it was and gives false; everything else is stored all
+    /// the same.
     bool StoreCriteria(TSearch& search);
+    /// "bike | trailer (bicycles)": the keywords and the category, either alone when the
+    /// other is empty, "New search" when both are.
+    static std::string NameFor(const QString& keywords, const TPlace* category);
     /// "Clear all fields": asks first when ask is set; places, category, keywords and the
     /// advanced fields go; range, "Misc" and the chosen roots stay.
     void ClearFields(bool ask);

@@ -453,7 +453,7 @@ private Q_SLOTS:
             else if (auto* box = qobject_cast<QCheckBox*>(control))
                 QCOMPARE(box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), value);
         }
-        // Stored back unchanged, renamed "temp"; another group's fields are left alone.
+        // Stored back unchanged, named after its criteria; another group's fields are left alone.
         TSearch expected(&w.Session.SearchContext());
         setup(expected, w.Session);
         const bool housing = page == QLatin1String("tsHousing");
@@ -461,7 +461,9 @@ private Q_SLOTS:
         (housing ? expected.MinPrice : expected.MinRent) = 700;
         QVERIFY(w.Window.StoreCriteria());
         const TSearch& stored = w.Current();
-        QCOMPARE(stored.Name.str(), std::string("temp"));
+        QCOMPARE(QString::fromStdString(stored.Name.str()),
+                 QString::fromStdString(
+                     TCriteriaPanel::NameFor(QString::fromStdString(stored.PositiveKeywords), stored.Category)));
         QCOMPARE(stored.MinAge, expected.MinAge);
         QCOMPARE(stored.MaxAge, expected.MaxAge);
         QCOMPARE(stored.MinRent, expected.MinRent);
@@ -1091,7 +1093,7 @@ private Q_SLOTS:
         QCOMPARE(saved[0]->Distance, savedDistance);
         QVERIFY(saved[0]->KeepOldResults);
         QVERIFY(saved[0]->SelectedEntry.empty());
-        QCOMPARE(saved[0]->Name.str(), std::string("temp"));
+        QCOMPARE(saved[0]->Name.str(), std::string("sunny \"sea view\" (rooms / shared)"));
         QCOMPARE(saved[0]->Results.size(), std::size_t(3));
     }
 
