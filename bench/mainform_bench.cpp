@@ -57,10 +57,10 @@ long PeakKilobytes() {
 /// The proportional set size of a process (its private pages plus its share of shared ones).
 long PssKilobytes(int pid) {
     std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
-    std::string key;
+    std::string line;
     long value = 0;
-    while (rollup >> key >> value)
-        if (key == "Pss:")
+    while (std::getline(rollup, line))
+        if (std::sscanf(line.c_str(), "Pss: %ld", &value) == 1)
             return value;
     return 0;
 }
