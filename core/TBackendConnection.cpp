@@ -13,7 +13,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include "core/Log.h"
 #include "core/TDatabaseError.h"
 #include "core/TStoredProc.h"
 
