@@ -4,8 +4,6 @@
 #include <iostream>
 #include <memory>
 
-#include <unistd.h>
-
 #include <QApplication>
 #include <QMessageBox>
 
@@ -15,6 +13,7 @@
 #include "ui/TMainForm.h"
 #include "ui/TMessageBoxes.h"
 #include "ui/TProgramWindows.h"
+#include "ui/TResultPreview.h"
 
 #include "TTestDriver.h"
 
@@ -36,11 +35,8 @@ int main(int argc, char** argv) {
                      "trawlix-cli runs searches from a terminal.\n";
         return 1;
     }
-    // The preview's web engine: its GL contexts are shared with the windows', and its
-    // sandbox refuses to start for root (a container's only user), so root runs without it.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The preview's web engine starts only when a page is first previewed.
+    TResultPreview::PrepareWebEngine();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trawlix"));
     QApplication::setApplicationVersion(QStringLiteral(TRAWLIX_VERSION));

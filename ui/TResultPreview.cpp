@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/TResultPreview.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,13 +12,18 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QGroupBox>
 #include <QNetworkProxy>
+#include <QOpenGLContext>
+#include <QPainter>
+#include <QPalette>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSurfaceFormat>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -28,6 +35,11 @@
 #include "core/IUserMessages.h"
 #include "search/TSearch.h"
 #include "ui/TResultsList.h"
+
+// Qt's own, exported but in no public header: the context every GL context shares with.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+QT_END_NAMESPACE
 
 namespace {
 
@@ -76,6 +88,24 @@ TResultPreview::TResultPreview(QGroupBox* box, TResultsList& results, const std:
     SetShowPreview(true);
 }
 
+void TResultPreview::PrepareWebEngine() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // Linking the web engine makes the application object create this context (and load the
+    // GL driver, tens of megabytes) unless one is set already; CreateBrowser makes it.
+    if (QOpenGLContext::globalShareContext())
+        return;
+    auto* shared = new QOpenGLContext;
+    shared->setFormat(QSurfaceFormat::defaultFormat());
+    qt_gl_set_global_share_context(shared);
+    qAddPostRoutine([] {
+        QOpenGLContext* made = QOpenGLContext::globalShareContext();
+        qt_gl_set_global_share_context(nullptr);
+        delete made;
+    });
+}
+
 void TResultPreview::BuildContents() {
     auto* layout = new QVBoxLayout(m_box);
     layout->setContentsMargins(4, 2, 4, 4);
@@ -93,13 +123,15 @@ void TResultPreview::BuildContents() {
     m_panel->setObjectName(QStringLiteral("pnlPreview"));
     auto* panelLayout = new QGridLayout(m_panel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
-    m_browser = new QWebEngineView(m_panel);
-    m_browser->setObjectName(QStringLiteral("wbPreview"));
-    m_browser->setPage(new TPreviewPage(m_browser));
-    // A posting is shown as the site has it now: a removed one must not come from a cache.
-    m_browser->page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
-    NavigateTo(BlankPage);
-    panelLayout->addWidget(m_browser, 0, 0);
+    // The browser starts the web engine (its processes, GL, tens of megabytes): until a page
+    // is to be shown, a white panel stands where the blank page would be.
+    m_blankPage = new QWidget(m_panel);
+    m_blankPage->setObjectName(QStringLiteral("pnlPreviewBlank"));
+    QPalette white = m_blankPage->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    m_blankPage->setPalette(white);
+    m_blankPage->setAutoFillBackground(true);
+    panelLayout->addWidget(m_blankPage, 0, 0);
     m_print = new QPushButton(QStringLiteral("Print preview"), m_box);
     m_print->setObjectName(QStringLiteral("btnPrint"));
     titleLine->addWidget(m_print);
@@ -107,6 +139,22 @@ void TResultPreview::BuildContents() {
 
     connect(m_showPreview, &QCheckBox::clicked, this, [this] { ApplyShowPreview(); });
     connect(m_print, &QPushButton::clicked, this, &TResultPreview::PrintPreview);
+}
+
+void TResultPreview::CreateBrowser() {
+    // The engine's GL contexts share with this one, which the program leaves unmade until now.
+    if (QOpenGLContext* shared = QOpenGLContext::globalShareContext(); shared && !shared->isValid()) {
+        shared->setScreen(QGuiApplication::primaryScreen()); // there was none when it was set
+        shared->create();
+    }
+    m_browser = new QWebEngineView(m_panel);
+    m_browser->setObjectName(QStringLiteral("wbPreview"));
+    m_browser->setPage(new TPreviewPage(m_browser));
+    // A posting is shown as the site has it now: a removed one must not come from a cache.
+    m_browser->page()->profile()->setHttpCacheType(QWebEngineProfile::NoCache);
+    delete m_panel->layout()->replaceWidget(m_blankPage, m_browser);
+    delete m_blankPage;
+    m_blankPage = nullptr;
     // Told with the address whose load ended, which a quick change of selection cannot mix up.
     connect(m_browser->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
@@ -153,6 +201,8 @@ void TResultPreview::ShowLink(const QUrl& link) {
 }
 
 void TResultPreview::ScrollPageBy(int dx, int dy) {
+    if (!m_browser)
+        return; // a blank page does not scroll
     m_browser->page()->runJavaScript(QStringLiteral("window.scrollBy(%1, %2);").arg(dx).arg(dy));
 }
 
@@ -161,9 +211,13 @@ void TResultPreview::PrintPreview() {
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     bool failed = false;
     QPrinter printer;
-    QPrintPreviewDialog dialog(&printer, m_browser);
+    QPrintPreviewDialog dialog(&printer, m_panel);
     dialog.setObjectName(QStringLiteral("dlgPrintPreview"));
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
+        if (!m_browser) {
+            QPainter blankPage(target);
+            return;
+        }
         // The page prints on its own process: wait here until it has.
         QEventLoop loop;
         bool printed = false;
@@ -244,12 +298,20 @@ void TResultPreview::ApplyHeight() {
 
 void TResultPreview::NavigateTo(const QUrl& address) {
     m_wanted = address;
+    if (!m_browser && address == BlankPage)
+        return;
+    if (!m_browser)
+        CreateBrowser();
     m_browser->setUrl(address);
 }
 
 void TResultPreview::NavigateUnlessThere(const QUrl& address) {
-    if (m_browser->url() != address)
+    if (ShownAddress() != address)
         NavigateTo(address);
+}
+
+QUrl TResultPreview::ShownAddress() const {
+    return m_browser ? m_browser->url() : BlankPage;
 }
 
 void TResultPreview::CheckForRemoval(const QUrl& page, int attemptsLeft) {

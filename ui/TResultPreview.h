@@ -17,7 +17,9 @@ class TResultsList;
 
 /// The live preview of the search window: fills the group box gbResultPreview with the
 /// check box cbShowPreview "Show preview", the panel pnlPreview holding the browser
-/// wbPreview and the button btnPrint "Print preview". While "Show preview" is ticked the
+/// wbPreview and the button btnPrint "Print preview". The browser (and with it the web
+/// engine) is made when the first page other than "about:blank" is to be shown; until then
+/// a white panel of the same place stands for the blank page. While "Show preview" is ticked the
 /// browser shows the posting of the row selected in a followed list, "about:blank" when
 /// none is; the browser shows no script dialogs and opens the page's own address in the
 /// desktop's browser when the page asks for a new window. A posting page that says the
@@ -58,13 +60,20 @@ public:
     /// Shows link (a favourite, say; an empty link means "about:blank") while "Show preview"
     /// is ticked; otherwise the browser stays blank.
     void ShowLink(const QUrl& link);
-    /// Scrolls the shown page by pixels (the window's keys S, X, comma, full stop, C).
+    /// Scrolls the shown page by pixels (the window's keys S, X, comma, full stop, C); a
+    /// blank page without a browser stays as it is.
     void ScrollPageBy(int dx, int dy);
     /// The print preview of the page (btnPrint).
     void PrintPreview();
 
+    /// Null until a page other than "about:blank" has been shown.
     QWebEngineView* Browser() const { return m_browser; }
     QCheckBox* ShowPreviewBox() const { return m_showPreview; }
+
+    /// Before the application object: lets the web engine share GL contexts with the windows
+    /// without making the shared context (and loading the GL driver) until the first browser
+    /// is made, and runs the engine without its sandbox for root, which it refuses to start as.
+    static void PrepareWebEngine();
 
     /// Whether a posting page's body markup says that the posting was removed.
     static bool IsRemovedPosting(const QString& bodyMarkup);
@@ -79,6 +88,9 @@ protected:
 
 private:
     void BuildContents();
+    void CreateBrowser();
+    /// The browser's address; "about:blank" while there is no browser.
+    QUrl ShownAddress() const;
     void OnSelectionChanged(TResultsList* list);
     void ApplyShowPreview();
     void ApplyHeight();
@@ -95,6 +107,8 @@ private:
     QPointer<TResultsList> m_active;
     QCheckBox* m_showPreview = nullptr;
     QWidget* m_panel = nullptr;
+    /// Stands for the blank page until the browser replaces it.
+    QWidget* m_blankPage = nullptr;
     QWebEngineView* m_browser = nullptr;
     QPushButton* m_print = nullptr;
     QPointer<QWidget> m_window;
