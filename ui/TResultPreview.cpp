@@ -147,6 +147,10 @@ void TResultPreview::CreateBrowser() {
         shared->setScreen(QGuiApplication::primaryScreen()); // there was none when it was set
         shared->create();
     }
+    // Taking in the browser remakes the window's native window (it turns to drawing through
+    // GL), which loses the activation and the focus: they are given back below.
+    const bool wasActive = m_window && m_window->isActiveWindow();
+    const QPointer<QWidget> focused = QApplication::focusWidget();
     m_browser = new QWebEngineView(m_panel);
     m_browser->setObjectName(QStringLiteral("wbPreview"));
     m_browser->setPage(new TPreviewPage(m_browser));
@@ -155,6 +159,18 @@ void TResultPreview::CreateBrowser() {
     delete m_panel->layout()->replaceWidget(m_blankPage, m_browser);
     delete m_blankPage;
     m_blankPage = nullptr;
+    if (wasActive)
+        // After the browser is shown, which is when the window is remade.
+        QMetaObject::invokeMethod(
+            this,
+            [this, focused] {
+                if (!m_window)
+                    return;
+                m_window->activateWindow();
+                if (focused)
+                    focused->setFocus();
+            },
+            Qt::QueuedConnection);
     // Told with the address whose load ended, which a quick change of selection cannot mix up.
     connect(m_browser->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus &&
