@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // ctest-labels: gui
 // The live preview beside the results list: posting pages from the site simulator follow
-// the selection, the show/hide box, removed postings, new-window requests.
+// the selection, the show/hide box, removed postings, new-window requests, and the browser
+// made only when a page is first to be shown.
 #include "ui/TResultPreview.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QOpenGLContext>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -45,14 +49,25 @@ class TResultPreviewTest : public QObject {
     std::unique_ptr<TResultsHarness> harness;
     std::vector<TSimPosting> postings;
 
+    /// Whether an earlier case of this process has made a browser (and so the GL context).
+    bool browserMadeBefore = false;
+
     QWebEngineView* Browser() const { return harness->gbResultPreview->findChild<QWebEngineView*>("wbPreview"); }
+    QWidget* BlankPanel() const { return harness->gbResultPreview->findChild<QWidget*>("pnlPreviewBlank"); }
     QCheckBox* ShowBox() const { return harness->gbResultPreview->findChild<QCheckBox*>("cbShowPreview"); }
+    /// The page the preview shows: blank while there is no browser.
+    QUrl Shown() const { return Browser() ? Browser()->url() : QUrl("about:blank"); }
 
     /// Selects the row of the posting and waits until the browser has loaded its page.
     bool SelectAndLoad(TResultsList& list, const TEntry& entry) {
-        QSignalSpy loaded(Browser(), &QWebEngineView::loadFinished);
+        std::optional<QSignalSpy> loaded;
+        if (Browser())
+            loaded.emplace(Browser(), &QWebEngineView::loadFinished);
         list.SelectRow(list.FindRowByEntry(&entry));
-        return WaitUntil([&] { return Browser()->url() == UrlOf(entry) && !loaded.isEmpty(); });
+        // A browser made by this selection starts loading the page only now.
+        if (!loaded && Browser())
+            loaded.emplace(Browser(), &QWebEngineView::loadFinished);
+        return loaded && WaitUntil([&] { return Browser()->url() == UrlOf(entry) && !loaded->isEmpty(); });
     }
 
     TEntry& ResultOf(const TSimPosting& posting) const {
@@ -69,7 +84,100 @@ private Q_SLOTS:
         QVERIFY(harness->RunAndWait());
         QCOMPARE(harness->Results->RowCount(), 8);
     }
-    void cleanup() { harness.reset(); }
+    void cleanup() {
+        browserMadeBefore = browserMadeBefore || Browser();
+        harness.reset();
+    }
+
+    void TheBrowserIsMadeForTheFirstPageToShow() {
+        // Nothing selected: a white panel stands for the blank page, and the web engine and
+        // the GL driver are not started.
+        QVERIFY(!Browser());
+        QWidget* blank = BlankPanel();
+        QVERIFY(blank && blank->isVisible());
+        QWidget* panel = harness->gbResultPreview->findChild<QWidget*>("pnlPreview");
+        QCOMPARE(blank->geometry(), panel->rect());
+        QCOMPARE(blank->palette().color(QPalette::Window), QColor(Qt::white));
+        QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+        QVERIFY(shared);
+        if (!browserMadeBefore)
+            QVERIFY(!shared->isValid());
+        // Blank pages, scrolling and unticking and ticking make no browser either.
+        harness->Preview->Blank();
+        harness->Preview->ShowLink(QUrl());
+        harness->Preview->ShowLink(QUrl("about:blank"));
+        harness->Preview->ScrollPageBy(0, 10);
+        harness->Preview->SetShowPreview(false);
+        harness->Preview->SetShowPreview(true);
+        harness->Results->ClearSelection();
+        QTest::qWait(100);
+        QVERIFY(!Browser());
+        QVERIFY(BlankPanel()->isVisible());
+        const QRect place = BlankPanel()->geometry();
+
+        // The first posting selected: the browser takes the panel's place with its page.
+        const TEntry& entry = ResultOf(postings[3]);
+        QVERIFY(SelectAndLoad(*harness->Results, entry));
+        QVERIFY(shared->isValid());
+        QVERIFY(!BlankPanel());
+        QVERIFY(Browser()->isVisible());
+        QVERIFY(WaitUntil([&] { return Browser()->geometry() == place; }, 3000));
+        const QString title = QString::fromStdString(postings[3].Title);
+        QVERIFY2(WaitUntil([&] { return Browser()->title() == title; }), qPrintable(Browser()->title()));
+        // From then on the same browser shows every page, blank ones too.
+        QWebEngineView* browser = Browser();
+        harness->Results->ClearSelection();
+        QVERIFY(WaitUntil([&] { return browser->url() == QUrl("about:blank"); }));
+        QVERIFY(SelectAndLoad(*harness->Results, ResultOf(postings[4])));
+        QCOMPARE(Browser(), browser);
+    }
+
+    void MakingTheBrowserKeepsTheWindowActiveAndTheListFocused() {
+        // Going down the list by keyboard: the browser made for the first posting does not
+        // take the window's activation or the list's focus.
+        harness->window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&harness->window));
+        harness->lvResults->setFocus();
+        QVERIFY(WaitUntil([&] { return QApplication::focusWidget() == harness->lvResults; }, 3000));
+        QTest::keyClick(harness->lvResults, Qt::Key_Down);
+        QVERIFY(Browser());
+        QVERIFY(WaitUntil([&] { return harness->window.isActiveWindow(); }, 5000));
+        QVERIFY(WaitUntil([&] { return QApplication::focusWidget() == harness->lvResults; }, 5000));
+        const int row = harness->Results->SelectedRow();
+        QTest::keyClick(harness->lvResults, Qt::Key_Down);
+        QCOMPARE(harness->Results->SelectedRow(), row + 1);
+        QVERIFY(WaitUntil([&] { return Shown() == UrlOf(*harness->Results->EntryAt(row + 1)); }));
+    }
+
+    void ALinkShownMakesTheBrowserWhileTicked() {
+        // A favourite shown: the browser is made for it, unless the preview is off.
+        harness->Preview->SetShowPreview(false);
+        const TEntry& entry = ResultOf(postings[6]);
+        harness->Preview->ShowLink(UrlOf(entry));
+        QTest::qWait(100);
+        QVERIFY(!Browser());
+        harness->Preview->SetShowPreview(true);
+        harness->Preview->ShowLink(UrlOf(entry));
+        QVERIFY(Browser());
+        QVERIFY(WaitUntil([&] { return Browser()->title() == QString::fromStdString(postings[6].Title); }));
+    }
+
+    void PrintingTheBlankPreviewGivesOneBlankPage() {
+        // Nothing previewed yet: the print preview shows the blank page without a browser.
+        QString dialogName;
+        int pages = -1;
+        AnswerNextDialog([&](QWidget* dialog) {
+            dialogName = dialog->objectName();
+            if (auto* preview = dialog->findChild<QPrintPreviewWidget*>())
+                pages = preview->pageCount();
+            dialog->close();
+        });
+        harness->gbResultPreview->findChild<QPushButton*>("btnPrint")->click();
+        QCOMPARE(dialogName, QStringLiteral("dlgPrintPreview"));
+        QCOMPARE(pages, 1);
+        QVERIFY(!Browser());
+        QVERIFY(!QApplication::overrideCursor());
+    }
 
     void TheBoxHoldsTheNamedControls() {
         QVERIFY(ShowBox());
@@ -79,7 +187,7 @@ private Q_SLOTS:
         auto* print = harness->gbResultPreview->findChild<QPushButton*>("btnPrint");
         QVERIFY(print && print->isVisible());
         QCOMPARE(print->text(), QStringLiteral("Print preview"));
-        QCOMPARE(Browser()->url(), QUrl("about:blank"));
+        QCOMPARE(Shown(), QUrl("about:blank"));
     }
 
     void TheSelectedPostingIsShown() {
@@ -92,7 +200,7 @@ private Q_SLOTS:
         QVERIFY2(WaitUntil([&] { return Browser()->title() == title; }), qPrintable(Browser()->title()));
         // Nothing selected: a blank page.
         harness->Results->ClearSelection();
-        QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));
+        QVERIFY(WaitUntil([&] { return Shown() == QUrl("about:blank"); }));
     }
 
     void TheFilteredListDrivesThePreviewToo() {
@@ -106,14 +214,14 @@ private Q_SLOTS:
         QCOMPARE(harness->gbResultPreview->height(), qRound(windowHeight * 0.6));
         QTest::mouseClick(ShowBox(), Qt::LeftButton, {}, QPoint(8, ShowBox()->height() / 2));
         QVERIFY(!ShowBox()->isChecked());
-        QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));
+        QVERIFY(WaitUntil([&] { return Shown() == QUrl("about:blank"); }));
         QVERIFY(!harness->gbResultPreview->findChild<QWidget*>("pnlPreview")->isVisible());
         QVERIFY(harness->gbResultPreview->height() < 40);
         QVERIFY(!harness->splPreview->handle(1)->isEnabled());
         // Selecting now leaves the browser blank.
         harness->Results->SelectRow(harness->Results->FindRowByEntry(&ResultOf(postings[4])));
         QTest::qWait(200);
-        QCOMPARE(Browser()->url(), QUrl("about:blank"));
+        QCOMPARE(Shown(), QUrl("about:blank"));
         // Ticking shows the results list's selection, not the filtered list's.
         harness->Filtered->AppendRowFrom(*harness->Results, 0);
         harness->Filtered->SelectRow(0);
@@ -143,14 +251,14 @@ private Q_SLOTS:
             QVERIFY(WaitUntil([&] { return Browser()->title() == QString::fromStdString(postings[5].Title); }));
         } else {
             QTest::qWait(200);
-            QCOMPARE(Browser()->url(), QUrl("about:blank"));
+            QCOMPARE(Shown(), QUrl("about:blank"));
         }
         // Nothing to show: a blank page either way.
         harness->Preview->ShowLink(QUrl("about:blank"));
-        QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));
+        QVERIFY(WaitUntil([&] { return Shown() == QUrl("about:blank"); }));
         harness->Preview->ShowLink(QUrl());
         QTest::qWait(100);
-        QCOMPARE(Browser()->url(), QUrl("about:blank"));
+        QCOMPARE(Shown(), QUrl("about:blank"));
     }
 
     void RemovedPostingsLeaveTheResults_data() {
@@ -177,7 +285,7 @@ private Q_SLOTS:
         QCOMPARE(harness->Results->RowCount(), 7);
         QCOMPARE(harness->Filtered->RowCount(), 0);
         QCOMPARE(harness->Results->SelectedRow(), -1);
-        QVERIFY(WaitUntil([&] { return Browser()->url() == QUrl("about:blank"); }));
+        QVERIFY(WaitUntil([&] { return Shown() == QUrl("about:blank"); }));
         // Not a deleted result: a later run lists it again should the site show it.
         QVERIFY(!FindEntryByLink(harness->search->DeletedResults, link));
     }
@@ -235,6 +343,8 @@ private Q_SLOTS:
         harness->search->Results.NotifyAllChanged();
         harness->Results->Model()->SetChecked(3, true);
         harness->Results->Model()->SetHeaderImage(2, TResultsModel::ImageDescending);
+        // Before any posting is previewed the white panel stands for the blank page.
+        SaveWindowShot(&harness->window, QStringLiteral("results-preview-blank"));
         harness->Preview->SetShowPreview(false);
         harness->Results->SelectRow(4);
         harness->lvResults->setFocus();
@@ -245,5 +355,12 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TResultPreviewTest)
+// As the program starts: the web engine's GL context is made with the first browser.
+int main(int argc, char** argv) {
+    TResultPreview::PrepareWebEngine();
+    QApplication application(argc, argv);
+    TResultPreviewTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "TResultPreview_test.moc"

@@ -728,9 +728,15 @@ private Q_SLOTS:
         }});
         TWindow w(Config());
         w.Window.Open();
-        QWebEngineView* browser = w.Window.Preview().Browser();
+        // The browser is made for the first posting previewed.
+        QVERIFY(!w.Window.Preview().Browser());
         const auto shows = [&](const TEntry* entry) {
-            return WaitUntil([&] { return browser->url() == QUrl(QString::fromStdString(entry->Link)); }, 10000);
+            return WaitUntil(
+                [&] {
+                    const QWebEngineView* browser = w.Window.Preview().Browser();
+                    return browser && browser->url() == QUrl(QString::fromStdString(entry->Link));
+                },
+                10000);
         };
         TResultsList& results = w.Window.Results();
         QCOMPARE(results.RowCount(), 4);
@@ -748,6 +754,7 @@ private Q_SLOTS:
 
         // Unticked, the preview shows nothing and the choice is stored with the search.
         w.Find<QCheckBox>("cbShowPreview")->click();
+        QWebEngineView* browser = w.Window.Preview().Browser();
         QVERIFY(WaitUntil([&] { return browser->url() == QUrl(QStringLiteral("about:blank")); }, 10000));
         w.Window.StoreCriteria();
         QVERIFY(!w.Current().ShowPreview);
@@ -1019,8 +1026,11 @@ private Q_SLOTS:
         w.Window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.Window));
         // A page far larger than the preview, scrolled into its middle.
+        w.Window.Preview().SetShowPreview(true);
+        w.Window.Preview().ShowLink(
+            QUrl(QStringLiteral("data:text/html,<body style='margin:0;width:90000px;height:90000px'></body>")));
         QWebEngineView* browser = w.Window.Preview().Browser();
-        browser->setHtml(QStringLiteral("<body style='margin:0;width:90000px;height:90000px'></body>"));
+        QVERIFY(browser);
         QVERIFY(WaitUntil([&] { return RunScript(browser, QStringLiteral("document.body.scrollHeight")) == 90000; }));
         RunScript(browser, QStringLiteral("window.scrollTo(100, 100)"));
         QTreeView* results = w.Find<QTreeView>("lvResults");
