@@ -38,7 +38,7 @@ enum class TAccountSaveOutcome {
 
 /// Checks the current secret, the new one and the address, then writes the details (and
 /// the new secret, in its stored form only) to the account's row. The record takes the
-/// new values only when the write committed. User-interface thread, like the record.
+/// new values only when the write committed. Runs where the record's connection lives.
 TAccountSaveOutcome SaveAccountChanges(TUser& user, const TAccountChanges& changes);
 
 /// The message that tells the user why a save did not happen; empty for Saved.

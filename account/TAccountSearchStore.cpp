@@ -4,8 +4,9 @@
 #include <utility>
 
 #include "account/RemoteSearches.h"
+#include "core/TDatabaseThread.h"
 
-TAccountSearchStore::TAccountSearchStore(TBackendConnection& db, std::function<int()> signedInUserId)
+TAccountSearchStore::TAccountSearchStore(TDatabaseThread& db, std::function<int()> signedInUserId)
     : m_db(db), m_signedInUserId(std::move(signedInUserId)) {}
 
 int TAccountSearchStore::UserId() const {
@@ -13,11 +14,12 @@ int TAccountSearchStore::UserId() const {
 }
 
 void TAccountSearchStore::SaveSearch(TSearch& search) {
-    if (UserId() >= 1)
-        SaveSearchRemote(m_db, UserId(), search);
+    const int userId = UserId();
+    if (userId >= 1)
+        m_db.Run([&](TBackendConnection& db) { SaveSearchRemote(db, userId, search); });
 }
 
 void TAccountSearchStore::DeleteSearch(TSearch& search) {
     if (UserId() >= 1)
-        DeleteSearchRemote(m_db, search);
+        m_db.Run([&](TBackendConnection& db) { DeleteSearchRemote(db, search); });
 }

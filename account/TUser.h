@@ -12,8 +12,8 @@ class TBackendConnection;
 class TGsmNetwork;
 
 /// The in-memory copy of one USERS row: the signed-in account, held by the session.
-/// Reads and writes its row through the connection it was found on, so it is used on the
-/// user-interface thread only.
+/// Reads and writes its row through the connection it was found on, so its database calls
+/// run where that connection lives (TSession::WithDatabase).
 class TUser final {
 public:
     /// Every field zero or empty, UserType 1: a record not read from the table, which

@@ -5,7 +5,8 @@
 
 /// What the GUI-free code may ask of the user: a message box with OK, or a Yes/No
 /// question. The windows implement it at start-up; tests implement it by recording.
-/// Called on the user-interface thread only.
+/// Called on the user-interface thread, or from the database's thread while that thread
+/// waits for it (the windows' implementation then shows the box on its own thread).
 class IUserMessages {
 public:
     virtual ~IUserMessages() = default;

@@ -16,7 +16,7 @@ class TStoredProc;
 /// The one connection to the account database (Qt SQL, QIBASE driver, connection
 /// "IBConnection"): a Firebird server for "host[/port]:ALIAS", the embedded engine for a
 /// local file. Opens on demand. A QSqlDatabase belongs to the thread that made it, so this
-/// object is made and used on the user-interface thread only.
+/// object is used only on the thread that made it (see TDatabaseThread).
 class TBackendConnection final {
 public:
     static constexpr const char* ConnectionName = "IBConnection";
@@ -63,6 +63,9 @@ public:
     void NoteFailure() { m_suspect = true; }
     void Close();
     bool IsOpen() const;
+    /// Breaks the open connection's socket, so that a call waiting on the server returns
+    /// with an error at once; the connection is made afresh on its next use. Any thread.
+    void Abort();
 
     /// True when database names a local file, opened with the embedded engine.
     static bool IsLocalFile(const std::string& database);
@@ -78,8 +81,6 @@ public:
 private:
     void Reopen();
     void CloseAttachment();
-    /// Breaks the connection's socket from the watch's thread.
-    void Abort();
     /// Throws the time-out's own error when the watch has broken the connection.
     void ThrowWhenUnanswered();
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
+#include <stdexcept>
 #include <chrono>
 
 #include <QCoreApplication>
@@ -85,16 +87,33 @@ TSession::TSession(TConfig config)
     : Config(std::move(config)), Settings(std::make_unique<TSettings>()), DataFolder(Config.DataFolder),
       ExitWindows(ExitWindowsAs), m_uiContext(std::make_unique<QObject>()) {
     ResetLog(DataFolder);
-    m_backend = std::make_unique<TBackendConnection>(Config.AccountDatabase, DataFolder,
-                                                     std::chrono::seconds(Config.DatabaseTimeLimitSeconds));
-    m_remoteStore = std::make_unique<TAccountSearchStore>(*m_backend, [this] { return SignedInUserId(); });
+    m_database = std::make_unique<TDatabaseThread>(TDatabaseThread::TMode::Inline, Config.AccountDatabase, DataFolder,
+                                                   std::chrono::seconds(Config.DatabaseTimeLimitSeconds));
+    WireDatabase();
     m_searchContext.SiteDomain = Config.SiteDomain;
     m_searchContext.Fetch = TFetchOptions::FromConfig(Config);
     m_searchContext.ParserPauseMs = Config.ParserPauseMs;
+}
+
+void TSession::WireDatabase() {
+    m_remoteStore = std::make_unique<TAccountSearchStore>(*m_database, [this] { return SignedInUserId(); });
     // Searches without a locations list read theirs back from the account database.
     m_searchContext.LocationsLoader = [this](TSearch& search, TPlaceList& list) {
-        ReadSearchLocations(*m_backend, Places.get(), search, list);
+        WithDatabase([&](TBackendConnection& db) { ReadSearchLocations(db, Places.get(), search, list); });
     };
+}
+
+void TSession::UseDatabaseThread(std::function<void(bool waiting)> onWait) {
+    // The searches hold the account store that is replaced here.
+    if (Searches)
+        throw std::logic_error("The database thread is set up before the searches are loaded");
+    // One connection of that name at a time: the old one goes first.
+    m_remoteStore.reset();
+    m_database.reset();
+    m_database = std::make_unique<TDatabaseThread>(TDatabaseThread::TMode::Threaded, Config.AccountDatabase,
+                                                   DataFolder, std::chrono::seconds(Config.DatabaseTimeLimitSeconds));
+    m_database->OnMainThreadWait = std::move(onWait);
+    WireDatabase();
 }
 
 TSession::~TSession() {
@@ -113,15 +132,14 @@ TSession::~TSession() {
     Settings.reset();
     // The searches refer to the tables and the account store: written and gone first.
     Searches.reset();
-    // The connection belongs to this (the user-interface) thread: closed here.
     User.reset();
     GsmNetworks.clear();
     m_remoteStore.reset();
-    m_backend.reset();
+    m_database.reset();
 }
 
 TBackendConnection& TSession::Database() {
-    return *m_backend;
+    return m_database->Connection();
 }
 
 void TSession::SetTables(std::unique_ptr<TPlaces> places, std::unique_ptr<TCategories> categories) {
@@ -221,7 +239,7 @@ void TSession::OpenFailed() {
     SignedIn = false;
     SessionOpen = false;
     if (User && User->LoggedIn)
-        User->SetLoggedIn(false);
+        WithDatabase([this](TBackendConnection&) { User->SetLoggedIn(false); });
     if (OnSignInDone)
         OnSignInDone();
 }
@@ -230,7 +248,7 @@ void TSession::CancelOpen() {
     if (InitThread) {
         InitThread->RequestInterruption();
         InitThread = nullptr;
-        m_backend->Close();
+        WithDatabase([](TBackendConnection& db) { db.Close(); });
     }
     OpenCancelled = 1;
     OpenFailed();
@@ -269,7 +287,12 @@ void TSession::InitThreadDone() {
 }
 
 void TSession::Quit() {
+    InterruptDatabase();
     QCoreApplication::quit();
+}
+
+void TSession::InterruptDatabase() {
+    m_database->Interrupt();
 }
 
 void TSession::SendMail(std::unique_ptr<TMailMessage> message, const std::string& userName,
@@ -279,62 +302,95 @@ void TSession::SendMail(std::unique_ptr<TMailMessage> message, const std::string
 
 void TSession::ReleaseAccount() {
     GsmNetworks.clear();
-    if (User && User->LoggedIn)
-        User->SetLoggedIn(false);
+    WithDatabase([this](TBackendConnection& db) {
+        if (User && User->LoggedIn)
+            User->SetLoggedIn(false);
+        db.Close();
+    });
     User.reset();
-    m_backend->Close();
 }
 
 std::string TSession::ReadProperty(const std::string& name) {
-    std::string result;
-    m_backend->Connection(); // a failure to connect reaches the caller
-    try {
-        const auto query = m_backend->NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
-        query->bindValue(QStringLiteral(":pPropName"), QString::fromStdString(name));
-        if (!query->exec())
-            throw TDatabaseError(query->lastError().text().toStdString());
-        if (query->next())
-            result = query->value(QStringLiteral("PROP_VALUE")).toString().toStdString();
-    } catch (const std::exception& error) {
-        m_backend->NoteFailure();
-        WriteLog(error.what());
+    // A failure to connect reaches the caller; a failed query is logged and gives nothing.
+    const std::optional<std::string> value = WithDatabase([&name](TBackendConnection& db) -> std::optional<std::string> {
+        db.Connection();
+        try {
+            const auto query = db.NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
+            query->bindValue(QStringLiteral(":pPropName"), QString::fromStdString(name));
+            if (!query->exec())
+                throw TDatabaseError(query->lastError().text().toStdString());
+            if (!query->next())
+                return std::string();
+            return query->value(QStringLiteral("PROP_VALUE")).toString().toStdString();
+        } catch (const std::exception& error) {
+            db.NoteFailure();
+            WriteLog(error.what());
+            return std::nullopt;
+        }
+    });
+    if (!value)
         UserMessages().Error("Error connecting to database server! Please try again later.");
-    }
-    return result;
+    return value.value_or(std::string());
 }
+
+namespace {
+
+/// What a sign-in found in the account database.
+struct TBoundAccount {
+    std::unique_ptr<TUser> User;
+    std::vector<std::unique_ptr<TGsmNetwork>> Networks;
+    TSession::TBindFailure Failure = TSession::TBindFailure::None;
+    std::string Detail;
+};
+
+/// Looks the account up, marks it logged in (and previous logged out) and loads the carrier
+/// networks; runs where the connection lives.
+TBoundAccount FindAndMarkAccount(TBackendConnection& db, const std::string& email, const std::string& loginKey,
+                                 TUser* previous) {
+    TBoundAccount bound;
+    try {
+        if (!TUser::Find(db, 0, email, true, true, loginKey, bound.User) || !bound.User) {
+            bound.Failure = TSession::TBindFailure::NoAccount;
+            return bound;
+        }
+    } catch (const std::exception& error) {
+        WriteLog(std::string("Account lookup failed: ") + error.what());
+        bound.Failure = TSession::TBindFailure::Unreachable;
+        bound.Detail = error.what();
+        return bound;
+    }
+    if (previous && previous->LoggedIn)
+        previous->SetLoggedIn(false);
+    bound.User->SetLoggedIn(true);
+    try {
+        bound.Networks = TGsmNetwork::LoadAll(db);
+    } catch (const std::exception& error) {
+        // Without the list only SMS notifications are lost; the account stays bound.
+        bound.Networks.clear();
+        WriteLog(std::string("Carrier networks not loaded: ") + error.what());
+    }
+    return bound;
+}
+
+} // namespace
 
 bool TSession::BindAccount(const std::string& email, const std::string& loginKey, TBindFailure* why,
                            std::string* detail) {
-    const auto fail = [why](TBindFailure failure) {
-        if (why)
-            *why = failure;
-        return false;
-    };
+    TBoundAccount bound;
     if (email.empty() || loginKey.empty())
-        return fail(TBindFailure::NoAccount);
-    std::unique_ptr<TUser> user;
-    try {
-        if (!TUser::Find(*m_backend, 0, email, true, true, loginKey, user) || !user)
-            return fail(TBindFailure::NoAccount);
-    } catch (const std::exception& error) {
-        WriteLog(std::string("Account lookup failed: ") + error.what());
-        if (detail)
-            *detail = error.what();
-        return fail(TBindFailure::Unreachable);
-    }
+        bound.Failure = TBindFailure::NoAccount;
+    else
+        bound = WithDatabase(
+            [&](TBackendConnection& db) { return FindAndMarkAccount(db, email, loginKey, User.get()); });
     if (why)
-        *why = TBindFailure::None;
-    if (User && User->LoggedIn)
-        User->SetLoggedIn(false);
-    User = std::move(user);
-    User->SetLoggedIn(true);
-    try {
-        GsmNetworks = TGsmNetwork::LoadAll(*m_backend);
-    } catch (const std::exception& error) {
-        // Without the list only SMS notifications are lost; the account stays bound.
-        GsmNetworks.clear();
-        WriteLog(std::string("Carrier networks not loaded: ") + error.what());
-    }
+        *why = bound.Failure;
+    if (detail && !bound.Detail.empty())
+        *detail = bound.Detail;
+    if (bound.Failure != TBindFailure::None)
+        return false;
+    // Taken over here, on the session's thread, once the database work is done.
+    User = std::move(bound.User);
+    GsmNetworks = std::move(bound.Networks);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include "core/TConfig.h"
+#include "core/TDatabaseThread.h"
 #include "core/TWorkerThread.h"
 #include "notify/TMonitorContext.h"
 #include "search/TSearchContext.h"
@@ -102,15 +103,24 @@ public:
     int TakeCancelled();
     void CloseSession(bool quitAfterwards);
     void InitThreadDone();
-    /// Ends the application's event loop.
+    /// Ends the application's event loop, breaking off a wait for the account database.
     void Quit();
+    /// Breaks off the account database call running now (Stop): it fails at once.
+    void InterruptDatabase();
     /// Hands a mail to a thread of its own that submits it to the configured mail server
     /// with the given login; returns at once, and nobody learns whether it went out.
     void SendMail(std::unique_ptr<TMailMessage> message, const std::string& userName, const std::string& password);
 
-    /// The account database ("IBConnection"), opened on first use. All backend operations
-    /// belong to the user-interface thread.
+    /// The account database ("IBConnection"), opened on first use. Used where it lives:
+    /// on the calling thread unless UseDatabaseThread moved it; otherwise only from inside
+    /// WithDatabase (elsewhere this throws std::logic_error).
     TBackendConnection& Database();
+    /// Runs work(connection) where the account database lives and returns its result.
+    template <class F> auto WithDatabase(F&& work) { return m_database->Run(std::forward<F>(work)); }
+    /// Gives the account database a thread of its own, so that the windows go on painting
+    /// and answering while it is slow or silent; onWait(true/false) brackets each wait of
+    /// the user-interface thread. Called by the windows before the first sign-in.
+    void UseDatabaseThread(std::function<void(bool waiting)> onWait);
     /// What every search of this session takes: the configured site and fetching, the
     /// tables while signed in, and the read-back of a saved search's locations.
     const TSearchContext& SearchContext() const { return m_searchContext; }
@@ -156,12 +166,14 @@ private:
     /// Releases the reference data and the account; runs on the user-interface thread.
     void ReleaseSessionData(std::unique_ptr<TPlaces>& places, std::unique_ptr<TCategories>& categories);
     /// Marks the account logged out, releases it with the networks and closes the
-    /// connection; on the user-interface thread, where the connection lives.
+    /// connection; on the user-interface thread.
     void ReleaseAccount();
+    /// Connects the search context and the account store to m_database.
+    void WireDatabase();
 
     /// Lives on the user-interface thread; receives the hand-overs of the session threads.
     std::unique_ptr<QObject> m_uiContext;
-    std::unique_ptr<TBackendConnection> m_backend;
+    std::unique_ptr<TDatabaseThread> m_database;
     std::unique_ptr<TAccountSearchStore> m_remoteStore;
     TSearchContext m_searchContext;
     std::vector<std::unique_ptr<TWorkerThread>> m_workers;

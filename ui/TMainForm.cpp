@@ -46,6 +46,7 @@
 #include "store/TSettings.h"
 #include "ui/TAppIcon.h"
 #include "ui/TDesktopNotifier.h"
+#include "ui/TInputPause.h"
 #include "ui/TSkins.h"
 
 namespace {
@@ -225,6 +226,8 @@ void TMainForm::CreateSignInPage() {
     auto* stop = new QPushButton(actStop->text());
     stop->setObjectName(QStringLiteral("btnStop"));
     connect(stop, &QPushButton::clicked, actStop, &QAction::trigger);
+    // Stop breaks off a wait for the account database, so it takes clicks during one.
+    stop->setProperty(TInputPause::StaysLive, true);
     connect(actStop, &QAction::enabledChanged, stop, &QPushButton::setEnabled);
     auto* login = new QPushButton(actLogin->text());
     login->setObjectName(QStringLiteral("btnLogin"));
@@ -419,7 +422,7 @@ void TMainForm::ResetToSignIn(bool signInAtOnce) {
 }
 
 void TMainForm::actLoginExecute() {
-    if (m_pendingSignIn)
+    if (m_pendingSignIn || m_checkingAccount)
         return; // a sign-in is on its way already
     m_signingIn = true;
     setCursor(Qt::WaitCursor);
@@ -444,6 +447,12 @@ void TMainForm::StartSignInWhenFree() {
 }
 
 void TMainForm::actStopExecute() {
+    if (m_checkingAccount) {
+        // Breaks off the account lookup; the sign-in then ends without a word.
+        m_accountCheckStopped = true;
+        m_session.InterruptDatabase();
+        return;
+    }
     if (m_pendingSignIn) {
         m_session.CancelOpen();
         return;
@@ -466,14 +475,29 @@ void TMainForm::SignInDone() {
         return;
     }
     m_pendingSignIn = false;
+    std::string refusal;
+    if (m_session.SignedIn) {
+        // The lookup may wait on the database; the hourglass and Stop stay meanwhile.
+        m_checkingAccount = true;
+        m_accountCheckStopped = false;
+        refusal = BindTypedAccount();
+        m_checkingAccount = false;
+    }
     m_signingIn = false;
     unsetCursor();
     SetSignInFieldsReadOnly(false);
     if (m_session.SignedIn) {
-        if (!BindTypedAccount())
+        if (refusal.empty()) {
+            StoreSignInValues();
+            ShowSearchesPage();
             return;
-        StoreSignInValues();
-        ShowSearchesPage();
+        }
+        // The session opened for the reference data closes again; its end asks nothing.
+        m_session.CloseSession(false);
+        if (m_accountCheckStopped)
+            return;
+        UserMessages().Error(refusal);
+        (edtEMail->text().trimmed().isEmpty() ? edtEMail : edtLoginKey)->setFocus();
         return;
     }
     if (m_session.TakeCancelled() == 1)
@@ -482,32 +506,23 @@ void TMainForm::SignInDone() {
         actLoginExecute();
 }
 
-bool TMainForm::BindTypedAccount() {
+std::string TMainForm::BindTypedAccount() {
     const std::string email = S(edtEMail->text().trimmed());
     const std::string key = S(edtLoginKey->text().trimmed());
     if (email.empty() && key.empty())
-        return true; // no account: the searches stay on this computer, no notifications
-    std::string message;
-    if (email.empty() || key.empty()) {
-        message = "Please enter both your e-mail and your login key, or leave both empty to use Trawlix "
-                  "without an account.";
-    } else {
-        TSession::TBindFailure why = TSession::TBindFailure::None;
-        std::string detail;
-        if (m_session.BindAccount(email, key, &why, &detail))
-            return true;
-        if (why == TSession::TBindFailure::Unreachable)
-            message = "Trawlix couldn't reach the account database, so you are not signed in (" + detail +
-                      "). Try again later, or leave both fields empty to use Trawlix without an account.";
-        else
-            message = "No Trawlix account matches this e-mail and login key. Check both, or click \"Get a "
-                      "login key now !\" to have a new key mailed to you.";
-    }
-    // The session opened for the reference data closes again; its end asks nothing.
-    m_session.CloseSession(false);
-    UserMessages().Error(message);
-    (edtEMail->text().trimmed().isEmpty() ? edtEMail : edtLoginKey)->setFocus();
-    return false;
+        return {}; // no account: the searches stay on this computer, no notifications
+    if (email.empty() || key.empty())
+        return "Please enter both your e-mail and your login key, or leave both empty to use Trawlix "
+               "without an account.";
+    TSession::TBindFailure why = TSession::TBindFailure::None;
+    std::string detail;
+    if (m_session.BindAccount(email, key, &why, &detail))
+        return {};
+    if (why == TSession::TBindFailure::Unreachable)
+        return "Trawlix couldn't reach the account database, so you are not signed in (" + detail +
+               "). Try again later, or leave both fields empty to use Trawlix without an account.";
+    return "No Trawlix account matches this e-mail and login key. Check both, or click \"Get a "
+           "login key now !\" to have a new key mailed to you.";
 }
 
 void TMainForm::StoreSignInValues() {
@@ -542,7 +557,8 @@ void TMainForm::actGetKeyExecute() {
     std::optional<TIssuedLoginKey> issued;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        issued = IssueLoginKey(m_session.Database(), S(name), email);
+        issued = m_session.WithDatabase(
+            [&](TBackendConnection& db) { return IssueLoginKey(db, S(name), email); });
     } catch (const std::exception& error) {
         QApplication::restoreOverrideCursor();
         UserMessages().Error(error.what());

@@ -123,9 +123,9 @@ private:
 
     /// Called by the session when a sign-in ends, whatever its outcome.
     void SignInDone();
-    /// Binds the typed account to the signed-in session; false (and the user told why)
-    /// when the fields name no account or the account database cannot be reached.
-    bool BindTypedAccount();
+    /// Binds the typed account to the signed-in session. Gives why it did not (the fields
+    /// name no account, the account database cannot be reached), empty when it did.
+    std::string BindTypedAccount();
     void StoreSignInValues();
     void ShowSearchesPage();
     /// The check's timer takes the stored interval, as saving the settings gives it.
@@ -145,6 +145,9 @@ private:
     bool m_signingIn = false;
     /// This window's sign-in is running in the session.
     bool m_pendingSignIn = false;
+    /// The typed account is being looked up in the account database; Stop breaks it off.
+    bool m_checkingAccount = false;
+    bool m_accountCheckStopped = false;
     bool m_snapping = false;
 
     QStackedWidget* pcMain = nullptr;

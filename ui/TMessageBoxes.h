@@ -7,7 +7,8 @@
 
 /// What the GUI-free code asks of the user, shown as modal message boxes titled
 /// "Trawlix" over the active window: information and errors with OK, questions with Yes
-/// and No. Installed by the program at start-up; user-interface thread only.
+/// and No. Installed by the program at start-up; asked on another thread, the box is shown on the
+/// user-interface thread and the asking thread waits for the answer.
 class TMessageBoxes final : public IUserMessages {
 public:
     /// Installs itself as the program's user messages until destroyed.

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/TProgramWindows.h"
 
+#include <memory>
+
 #include "session/TSession.h"
+#include "ui/TInputPause.h"
 #include "ui/TMainForm.h"
 #include "ui/TfrmAdvancedKeywords.h"
 #include "ui/TfrmMyAccount.h"
@@ -10,8 +13,22 @@
 #include "ui/TfrmSplash.h"
 #include "ui/TfrmUpdate.h"
 
+namespace {
+
+TSession& WithDatabaseThread(TSession& session) {
+    TProgramWindows::UseDatabaseThread(session);
+    return session;
+}
+
+} // namespace
+
+void TProgramWindows::UseDatabaseThread(TSession& session) {
+    auto pause = std::make_shared<TInputPause>();
+    session.UseDatabaseThread([pause](bool waiting) { waiting ? pause->Begin() : pause->End(); });
+}
+
 TProgramWindows::TProgramWindows(TSession& session)
-    : m_session(session), m_mainForm(std::make_unique<TMainForm>(session)),
+    : m_session(WithDatabaseThread(session)), m_mainForm(std::make_unique<TMainForm>(session)),
       m_advancedKeywords(std::make_unique<TfrmAdvancedKeywords>()),
       // Created hidden now; after each sign-in it is the working window, and closing it
       // ends the program.

@@ -23,6 +23,10 @@ public:
     TfrmNewSearch& SearchWindow() const { return *m_searchWindow; }
     TfrmAdvancedKeywords& AdvancedKeywords() const { return *m_advancedKeywords; }
 
+    /// Gives the session's account database a thread of its own, the windows held still
+    /// while they wait for it; the constructor does this before any window exists.
+    static void UseDatabaseThread(TSession& session);
+
     /// Shows the main window (its sign-in page).
     void Show();
     /// At program end, after the event loop: writes the search the window shows.

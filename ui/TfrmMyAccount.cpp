@@ -2,7 +2,6 @@
 #include "ui/TfrmMyAccount.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -235,9 +234,9 @@ void TfrmMyAccount::actSaveExecute() {
         changes.BirthDate = QDateTime(dtpBirthDate->date(), QTime(0, 0));
     changes.NetworkID = ChosenNetworkID();
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TAccountSaveOutcome outcome = SaveAccountChanges(*m_session.User, changes);
-    QApplication::restoreOverrideCursor();
+    TUser& user = *m_session.User;
+    const TAccountSaveOutcome outcome =
+        m_session.WithDatabase([&](TBackendConnection&) { return SaveAccountChanges(user, changes); });
 
     const QString message = Text(AccountSaveMessage(outcome));
     switch (outcome) {

@@ -228,7 +228,8 @@ private:
 
     /// Issues a login key for a new account in the database.
     static std::string NewAccount(TSession& session, const std::string& email) {
-        const std::optional<TIssuedLoginKey> issued = IssueLoginKey(session.Database(), "Pat", email);
+        const std::optional<TIssuedLoginKey> issued =
+            session.WithDatabase([&](TBackendConnection& db) { return IssueLoginKey(db, "Pat", email); });
         return issued ? issued->Key : std::string();
     }
 
@@ -259,6 +260,7 @@ private Q_SLOTS:
 
     void ARememberedSignInWithoutAnAccountStartsAtOnce() {
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         form.show();
         // Signing in has started before the window is even shown.
@@ -287,6 +289,7 @@ private Q_SLOTS:
     void StopGivesNoQuestionAndAFailureAsksToReconnect() {
         {
             TSession session(Config());
+            TProgramWindows::UseDatabaseThread(session);
             TMainForm form(session);
             // The sign-in thread is still loading: Stop ends it as stopped by the user.
             Action(form, "actStop")->trigger();
@@ -305,6 +308,7 @@ private Q_SLOTS:
         TShownBox second;
         AnswerNextBox(QStringLiteral("Yes"), first);
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         QVERIFY(WaitUntil([&] { return first.Answered; }));
         QCOMPARE(first.Text, QStringLiteral("Trawlix wasn't able to connect. Reconnect?"));
@@ -332,6 +336,7 @@ private Q_SLOTS:
         }
         {
             TSession session(Config(database.File()));
+            TProgramWindows::UseDatabaseThread(session);
             TMainForm form(session);
             QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
             Action(form, "actSignOut")->trigger();
@@ -346,6 +351,7 @@ private Q_SLOTS:
         }
         // The next start fills the fields only when the user asked for it.
         TSession session(Config(database.File()));
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         const auto* email = form.findChild<QLineEdit*>(QStringLiteral("edtEMail"));
         QCOMPARE(email->text(), remember ? QStringLiteral("Pat@Example.com") : QString());
@@ -388,6 +394,7 @@ private Q_SLOTS:
         TShownBox shown;
         AnswerNextBox(QStringLiteral("OK"), shown);
         TSession session(Config(reachable ? database.File() : std::string("127.0.0.1/1:TRAWLIX")));
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         form.show();
         QVERIFY(WaitUntil([&] { return shown.Answered; }, 60000));
@@ -411,6 +418,7 @@ private Q_SLOTS:
         config.MailHost = "127.0.0.1";
         config.MailPort = mail.Port();
         TSession session(config);
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
         Action(form, "actSignOut")->trigger();
@@ -479,6 +487,7 @@ private Q_SLOTS:
         if (stored.isValid())
             Stored().setValue(QStringLiteral("SearchRefreshInterval"), stored);
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         QCOMPARE(form.SearchTimer->interval(), 900000);
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
@@ -507,6 +516,7 @@ private Q_SLOTS:
         QFETCH(int, selectedAfter);
         WriteSearches({{"one"}, {"two"}, {"three"}});
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
         Select(form, row);
@@ -520,6 +530,7 @@ private Q_SLOTS:
     void DeletingASearchAsksFirst() {
         WriteSearches({{"one"}, {"two"}});
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
         for (const QString& answer : {QStringLiteral("No"), QStringLiteral("Yes")}) {
@@ -538,6 +549,7 @@ private Q_SLOTS:
     void TheNotifyActionsShowTheSelectedSearchesChoice() {
         WriteSearches({{"one"}, {"two"}});
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         QVERIFY(WaitUntil([&] { return OnSearchesPage(form); }));
         form.ActionList1Update();
@@ -746,6 +758,7 @@ private Q_SLOTS:
     void AFirstStartWaitsOnTheSignInPageForTheUsersChoice() {
         Stored().clear(); // nothing remembered: the program's first start
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -761,6 +774,7 @@ private Q_SLOTS:
 
     void TheCloseBoxAndMinimizeHideInTheTrayAndARestoreBringsItBack() {
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         form.TrayAvailable = [] { return true; };
         form.show();
@@ -778,6 +792,7 @@ private Q_SLOTS:
 
     void WithoutATrayMinimizeOnlyMinimizesAndTheCloseBoxEnds() {
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         form.TrayAvailable = [] { return false; };
         QSignalSpy quits(Action(form, "qctQuit"), &QAction::triggered);
@@ -816,6 +831,7 @@ private Q_SLOTS:
 
     void AWindowWiderThanTheScreenEndsOnItsRightEdge() {
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -833,6 +849,7 @@ private Q_SLOTS:
         TSingleInstance instance(name);
         QVERIFY(instance.Acquire());
         TSession session(Config());
+        TProgramWindows::UseDatabaseThread(session);
         TMainForm form(session);
         form.TrayAvailable = [] { return true; };
         QObject::connect(&instance, &TSingleInstance::BringToFrontRequested, &form, &TMainForm::RestoreFromTray);

@@ -5,6 +5,9 @@
 
 #include "UiTestSupport.h"
 
+#include <atomic>
+#include <thread>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QtTest>
@@ -49,6 +52,24 @@ private Q_SLOTS:
         QCOMPARE(shown.Icon, QMessageBox::Question);
         QCOMPARE(shown.Buttons.size(), 2);
         QVERIFY(shown.Buttons.contains(QStringLiteral("Yes")) && shown.Buttons.contains(QStringLiteral("No")));
+    }
+
+    void AQuestionFromAnotherThreadIsShownOnTheWindowsThread() {
+        TMessageBoxes boxes;
+        TShownBox shown;
+        AnswerNextBox(QStringLiteral("Yes"), shown);
+        std::atomic<bool> answered{false};
+        bool answer = false;
+        std::thread asker([&] {
+            answer = UserMessages().Question("Keep waiting for the database?");
+            answered = true;
+        });
+        // The asking thread waits for the answer while this one runs its events (a box made
+        // on the asking thread would abort the program).
+        QVERIFY(WaitUntil([&] { return answered.load(); }));
+        asker.join();
+        QVERIFY(answer);
+        QCOMPARE(shown.Text, QStringLiteral("Keep waiting for the database?"));
     }
 
     void TheConsoleMessagesComeBackWhenTheBoxesGo() {
