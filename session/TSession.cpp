@@ -110,8 +110,8 @@ void TSession::UseDatabaseThread(std::function<void(bool waiting)> onWait) {
     // One connection of that name at a time: the old one goes first.
     m_remoteStore.reset();
     m_database.reset();
-    m_database = std::make_unique<TDatabaseThread>(TDatabaseThread::TMode::Threaded, Config.AccountDatabase,
-                                                   DataFolder, std::chrono::seconds(Config.DatabaseTimeLimitSeconds));
+    m_database = std::make_unique<TDatabaseThread>(TDatabaseThread::TMode::Threaded, Config.AccountDatabase, DataFolder,
+                                                   std::chrono::seconds(Config.DatabaseTimeLimitSeconds));
     m_database->OnMainThreadWait = std::move(onWait);
     WireDatabase();
 }
@@ -312,22 +312,23 @@ void TSession::ReleaseAccount() {
 
 std::string TSession::ReadProperty(const std::string& name) {
     // A failure to connect reaches the caller; a failed query is logged and gives nothing.
-    const std::optional<std::string> value = WithDatabase([&name](TBackendConnection& db) -> std::optional<std::string> {
-        db.Connection();
-        try {
-            const auto query = db.NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
-            query->bindValue(QStringLiteral(":pPropName"), QString::fromStdString(name));
-            if (!query->exec())
-                throw TDatabaseError(query->lastError().text().toStdString());
-            if (!query->next())
-                return std::string();
-            return query->value(QStringLiteral("PROP_VALUE")).toString().toStdString();
-        } catch (const std::exception& error) {
-            db.NoteFailure();
-            WriteLog(error.what());
-            return std::nullopt;
-        }
-    });
+    const std::optional<std::string> value =
+        WithDatabase([&name](TBackendConnection& db) -> std::optional<std::string> {
+            db.Connection();
+            try {
+                const auto query = db.NewQuery("SELECT * FROM PROPERTIES WHERE PROP_NAME = :pPropName");
+                query->bindValue(QStringLiteral(":pPropName"), QString::fromStdString(name));
+                if (!query->exec())
+                    throw TDatabaseError(query->lastError().text().toStdString());
+                if (!query->next())
+                    return std::string();
+                return query->value(QStringLiteral("PROP_VALUE")).toString().toStdString();
+            } catch (const std::exception& error) {
+                db.NoteFailure();
+                WriteLog(error.what());
+                return std::nullopt;
+            }
+        });
     if (!value)
         UserMessages().Error("Error connecting to database server! Please try again later.");
     return value.value_or(std::string());
@@ -380,8 +381,8 @@ bool TSession::BindAccount(const std::string& email, const std::string& loginKey
     if (email.empty() || loginKey.empty())
         bound.Failure = TBindFailure::NoAccount;
     else
-        bound = WithDatabase(
-            [&](TBackendConnection& db) { return FindAndMarkAccount(db, email, loginKey, User.get()); });
+        bound =
+            WithDatabase([&](TBackendConnection& db) { return FindAndMarkAccount(db, email, loginKey, User.get()); });
     if (why)
         *why = bound.Failure;
     if (detail && !bound.Detail.empty())

@@ -55,9 +55,8 @@ void TInputPause::End() {
 
 bool TInputPause::IsPaused(const QWidget* widget) const {
     const QWidget* window = widget->window();
-    return std::any_of(m_paused.begin(), m_paused.end(), [window](const QPointer<QWidget>& paused) {
-        return paused.data() == window;
-    });
+    return std::any_of(m_paused.begin(), m_paused.end(),
+                       [window](const QPointer<QWidget>& paused) { return paused.data() == window; });
 }
 
 bool TInputPause::eventFilter(QObject* watched, QEvent* event) {

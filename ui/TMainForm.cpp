@@ -557,8 +557,7 @@ void TMainForm::actGetKeyExecute() {
     std::optional<TIssuedLoginKey> issued;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        issued = m_session.WithDatabase(
-            [&](TBackendConnection& db) { return IssueLoginKey(db, S(name), email); });
+        issued = m_session.WithDatabase([&](TBackendConnection& db) { return IssueLoginKey(db, S(name), email); });
     } catch (const std::exception& error) {
         QApplication::restoreOverrideCursor();
         UserMessages().Error(error.what());

@@ -44,9 +44,7 @@ TEST_F(TDatabaseThreadTest, CallsRunOnTheDatabaseThreadAndBringBackResultsAndErr
     EXPECT_THROW(database.Run([](TBackendConnection&) -> int { throw std::runtime_error("refused"); }),
                  std::runtime_error);
     // A call from inside a call runs at once instead of waiting for itself.
-    EXPECT_EQ(database.Run([this](TBackendConnection&) {
-        return database.Run([](TBackendConnection&) { return 7; });
-    }),
+    EXPECT_EQ(database.Run([this](TBackendConnection&) { return database.Run([](TBackendConnection&) { return 7; }); }),
               7);
     // The connection is reachable only where it lives.
     EXPECT_THROW(database.Connection(), std::logic_error);
@@ -102,8 +100,7 @@ TEST_F(TDatabaseThreadTest, CallsFromSeveralThreadsRunOneAtATime) {
 
 TEST(TDatabaseThreadInline, RunsOnTheCallersThreadWithTheConnectionAtHand) {
     TDatabaseThread database(TDatabaseThread::TMode::Inline, "/nonexistent/accounts.fdb", "/tmp/", 5s);
-    EXPECT_EQ(database.Run([](TBackendConnection&) { return std::this_thread::get_id(); }),
-              std::this_thread::get_id());
+    EXPECT_EQ(database.Run([](TBackendConnection&) { return std::this_thread::get_id(); }), std::this_thread::get_id());
     EXPECT_NO_THROW(database.Connection());
 }
 
