@@ -104,9 +104,9 @@ void TSession::WireDatabase() {
 }
 
 void TSession::UseDatabaseThread(std::function<void(bool waiting)> onWait) {
-    // The searches hold the account store that is replaced here.
-    if (Searches)
-        throw std::logic_error("The database thread is set up before the searches are loaded");
+    // The searches hold the account store, and the account its connection, both replaced here.
+    if (Searches || User)
+        throw std::logic_error("The database thread is set up before anyone signs in");
     // One connection of that name at a time: the old one goes first.
     m_remoteStore.reset();
     m_database.reset();

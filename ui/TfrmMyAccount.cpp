@@ -234,9 +234,13 @@ void TfrmMyAccount::actSaveExecute() {
         changes.BirthDate = QDateTime(dtpBirthDate->date(), QTime(0, 0));
     changes.NetworkID = ChosenNetworkID();
 
-    TUser& user = *m_session.User;
+    // Saved on a copy, taken over once committed: the windows go on painting (and reading
+    // the record) while the database's thread writes it.
+    TUser edited = *m_session.User;
     const TAccountSaveOutcome outcome =
-        m_session.WithDatabase([&](TBackendConnection&) { return SaveAccountChanges(user, changes); });
+        m_session.WithDatabase([&](TBackendConnection&) { return SaveAccountChanges(edited, changes); });
+    if (outcome == TAccountSaveOutcome::Saved)
+        *m_session.User = edited;
 
     const QString message = Text(AccountSaveMessage(outcome));
     switch (outcome) {

@@ -24,6 +24,7 @@
 #include "core/TBackendConnection.h"
 #include "session/TSession.h"
 #include "ui/TMessageBoxes.h"
+#include "ui/TProgramWindows.h"
 
 class TfrmMyAccountTest final : public QObject {
     Q_OBJECT
@@ -68,13 +69,16 @@ private Q_SLOTS:
         config.AccountDatabase = m_database->File();
         m_session = std::make_unique<TSession>(config);
         m_address = "mia" + std::to_string(++m_accounts) + "@example.com";
-        const std::optional<TIssuedLoginKey> issued = IssueLoginKey(m_session->Database(), "Mia Mustermann", m_address);
+        // As in the program: the account database on a thread of its own.
+        TProgramWindows::UseDatabaseThread(*m_session);
+        const std::optional<TIssuedLoginKey> issued = m_session->WithDatabase(
+            [this](TBackendConnection& db) { return IssueLoginKey(db, "Mia Mustermann", m_address); });
         QVERIFY(issued);
         m_key = issued->Key;
         QVERIFY(m_session->BindAccount(m_address, m_key));
         m_session->User->Phone = "5550100";
         m_session->User->NetworkID = 4; // a discontinued carrier, still chosen
-        QVERIFY(m_session->User->SaveAccount(""));
+        QVERIFY(m_session->WithDatabase([this](TBackendConnection&) { return m_session->User->SaveAccount(""); }));
     }
 
     void cleanup() { m_session.reset(); }
@@ -200,7 +204,7 @@ private Q_SLOTS:
         const bool saved = Run(dialog, [&] {
             Type(dialog.edtRealName, QStringLiteral("Not Saved"));
             Type(dialog.edtOldPass, QString::fromStdString(m_key));
-            m_session->Database().Close();
+            m_session->WithDatabase([](TBackendConnection& db) { db.Close(); });
             QCOMPARE(std::rename(m_database->File().c_str(), moved.c_str()), 0);
             AnswerNextBox(QStringLiteral("OK"), shown);
             QTest::mouseClick(dialog.btnSave, Qt::LeftButton);
