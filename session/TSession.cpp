@@ -87,15 +87,18 @@ TSession::TSession(TConfig config)
     : Config(std::move(config)), Settings(std::make_unique<TSettings>()), DataFolder(Config.DataFolder),
       ExitWindows(ExitWindowsAs), m_uiContext(std::make_unique<QObject>()) {
     ResetLog(DataFolder);
-    m_database = std::make_unique<TDatabaseThread>(TDatabaseThread::TMode::Inline, Config.AccountDatabase, DataFolder,
-                                                   std::chrono::seconds(Config.DatabaseTimeLimitSeconds));
-    WireDatabase();
+    OpenDatabase(TDatabaseThread::TMode::Inline);
     m_searchContext.SiteDomain = Config.SiteDomain;
     m_searchContext.Fetch = TFetchOptions::FromConfig(Config);
     m_searchContext.ParserPauseMs = Config.ParserPauseMs;
 }
 
-void TSession::WireDatabase() {
+void TSession::OpenDatabase(TDatabaseThread::TMode mode) {
+    // One connection of that name at a time: the old one goes first, with the store using it.
+    m_remoteStore.reset();
+    m_database.reset();
+    m_database = std::make_unique<TDatabaseThread>(mode, Config.AccountDatabase, DataFolder,
+                                                   std::chrono::seconds(Config.DatabaseTimeLimitSeconds));
     m_remoteStore = std::make_unique<TAccountSearchStore>(*m_database, [this] { return SignedInUserId(); });
     // Searches without a locations list read theirs back from the account database.
     m_searchContext.LocationsLoader = [this](TSearch& search, TPlaceList& list) {
@@ -107,13 +110,8 @@ void TSession::UseDatabaseThread(std::function<void(bool waiting)> onWait) {
     // The searches hold the account store, and the account its connection, both replaced here.
     if (Searches || User)
         throw std::logic_error("The database thread is set up before anyone signs in");
-    // One connection of that name at a time: the old one goes first.
-    m_remoteStore.reset();
-    m_database.reset();
-    m_database = std::make_unique<TDatabaseThread>(TDatabaseThread::TMode::Threaded, Config.AccountDatabase, DataFolder,
-                                                   std::chrono::seconds(Config.DatabaseTimeLimitSeconds));
+    OpenDatabase(TDatabaseThread::TMode::Threaded);
     m_database->OnMainThreadWait = std::move(onWait);
-    WireDatabase();
 }
 
 TSession::~TSession() {

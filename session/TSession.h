@@ -168,8 +168,9 @@ private:
     /// Marks the account logged out, releases it with the networks and closes the
     /// connection; on the user-interface thread.
     void ReleaseAccount();
-    /// Connects the search context and the account store to m_database.
-    void WireDatabase();
+    /// Makes m_database afresh in that mode, with the account store and the search
+    /// context's location reader on it.
+    void OpenDatabase(TDatabaseThread::TMode mode);
 
     /// Lives on the user-interface thread; receives the hand-overs of the session threads.
     std::unique_ptr<QObject> m_uiContext;
